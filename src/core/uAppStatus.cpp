@@ -1,0 +1,3 @@
+#include "core/uAppStatus.h"
+
+TAppStatus AppStatus;

@@ -1,0 +1,37 @@
+#pragma once
+// The daily log file: one entry per notable step, stamped with the local time, GBK on disk,
+// CR LF line ends, flushed at once. Safe to call from any thread.
+
+#include "core/uClock.h"
+#include "core/uLogSink.h"
+
+#include <QFile>
+#include <QString>
+
+#include <mutex>
+
+class TLog final : public ILogSink {
+ public:
+  // Creates the directory (one level) when missing and opens directory + fileName for
+  // appending. A failure here does not throw: it is reported on stderr and every later write
+  // tries to open the file again.
+  TLog(const QString& directory, const QString& fileName, const IClock& clock);
+  ~TLog() override;
+
+  // Writes "yyyy-mm-dd hh:mm:ss.zzz" + ":" + text + CR LF and flushes. A failed write never
+  // reaches the caller: the entry goes to stderr and the next write tries again.
+  void WriteLine(const QString& text);
+  void LogHint(const QString& text) override;   // WriteLine("[提示]" CR LF text)
+  void LogError(const QString& text) override;  // WriteLine("[错误]" CR LF text)
+
+  QString FilePath() const { return FPath; }
+
+ private:
+  bool EnsureOpen();  // with FLock held
+
+  QString FDirectory;
+  QString FPath;
+  const IClock& FClock;
+  std::mutex FLock;
+  QFile FFile;
+};

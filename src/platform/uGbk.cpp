@@ -1,0 +1,32 @@
+#include "platform/uGbk.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace Gbk {
+
+namespace {
+bool IsAscii(const QString& text) {
+  for (QChar c : text)
+    if (c.unicode() >= 0x80) return false;
+  return true;
+}
+}  // namespace
+
+QByteArray Encode(const QString& text) {
+  if (IsAscii(text)) return text.toLatin1();
+  QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
+  return encoder.encode(text);
+}
+
+QString Decode(const QByteArray& bytes) {
+  QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
+  return decoder.decode(bytes);
+}
+
+QString Narrow(const QString& text) {
+  if (IsAscii(text)) return text;
+  return Decode(Encode(text));
+}
+
+}  // namespace Gbk
