@@ -13,14 +13,16 @@ bool IsAscii(const QString& text) {
 }
 }  // namespace
 
+// Opening a code page converter costs far more than a typical conversion, so each thread keeps
+// one of each. Stateless converters carry nothing from one call into the next.
 QByteArray Encode(const QString& text) {
   if (IsAscii(text)) return text.toLatin1();
-  QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
+  thread_local QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
   return encoder.encode(text);
 }
 
 QString Decode(const QByteArray& bytes) {
-  QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
+  thread_local QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
   return decoder.decode(bytes);
 }
 
