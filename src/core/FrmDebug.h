@@ -5,7 +5,8 @@
 #include "core/uClock.h"
 #include "core/uLogSink.h"
 
-#include <QStringList>
+#include <QQueue>
+#include <QString>
 #include <QWidget>
 
 class QPlainTextEdit;
@@ -35,6 +36,7 @@ class TDebugForm : public QWidget {
   void HandleAddLogEx();
 
  private:
+  QPlainTextEdit* CreateMemo(const QString& name);
   void AppendStamped(QPlainTextEdit* memo, const QString& text);
 
   ILogSink& FLog;
@@ -43,5 +45,5 @@ class TDebugForm : public QWidget {
   QPlainTextEdit* FMmoLog = nullptr;
   QPlainTextEdit* FMmoLogEx = nullptr;
   // Texts waiting for their queued display, oldest first: each post shows its own text.
-  QStringList PendingText;
+  QQueue<QString> PendingText;
 };

@@ -18,6 +18,9 @@ class TLog final : public ILogSink {
   TLog(const QString& directory, const QString& fileName, const IClock& clock);
   ~TLog() override;
 
+  TLog(const TLog&) = delete;
+  TLog& operator=(const TLog&) = delete;
+
   // Writes "yyyy-mm-dd hh:mm:ss.zzz" + ":" + text + CR LF and flushes. A failed write never
   // reaches the caller: the entry goes to stderr and the next write tries again.
   void WriteLine(const QString& text);
@@ -27,7 +30,10 @@ class TLog final : public ILogSink {
   QString FilePath() const { return FPath; }
 
  private:
-  bool EnsureOpen();  // with FLock held
+  // The helpers below run with FLock held.
+  bool EnsureOpen();         // (re)creates the directory and opens the file when not open
+  bool FileVanished() const; // the open handle no longer is the file at FPath
+  void Report(const QString& failure, const QString& entry) const;
 
   QString FDirectory;
   QString FPath;

@@ -1,6 +1,7 @@
 #pragma once
-// Differences of the platform's 64-bit millisecond stamps. A difference that does not fit
-// 64 bits saturates instead of overflowing, so absurd stamps still compare sensibly.
+// Differences of the platform's 64-bit millisecond stamps. Stamps come from the network
+// unchecked: a difference that does not fit 64 bits saturates instead of overflowing, which keeps
+// comparisons with small thresholds mathematically right.
 
 #include <cstdint>
 #include <limits>
