@@ -1,0 +1,31 @@
+// Program entry: one instance per machine, then the controller and the event loop.
+
+#include "core/DMs.h"
+#include "core/uClock.h"
+#include "net/TQtClientSocket.h"
+#include "platform/TSignalQuit.h"
+#include "platform/TSingleInstance.h"
+#include "ui/TBasicWindows.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  const TSingleInstance instance(QStringLiteral("(Kelo_Vireo)Only One Application Instance Run!"));
+  if (!instance.IsFirst()) return 0;
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Vireo"));
+  QApplication::setApplicationDisplayName(QStringLiteral("Vireo"));
+  // The terminal waits in the tray with no window shown; that is not a reason to exit.
+  QApplication::setQuitOnLastWindowClosed(false);
+  // A service manager's stop (or Ctrl-C) ends the loop normally, so settings are saved and the
+  // last log entry is written.
+  const TSignalQuit signalQuit;
+
+  const TSystemClock clock;
+  TBasicWindowFactory windows;
+  TQtClientSocket socket;
+  TDM dm(QApplication::applicationDirPath(), clock, socket, windows);
+  if (!dm.DataModuleCreate()) return 0;
+  return QApplication::exec();
+}

@@ -1,0 +1,257 @@
+#include "core/DMs.h"
+
+#include "core/uAppStatus.h"
+#include "protocol/uDecoderDatas.h"
+
+#include <QDir>
+
+#include <exception>
+
+namespace {
+
+// Stops a timer for the duration of its handler and starts it again however the handler ends,
+// so a slow handler is never entered again by its own timer and never leaves it off.
+class TTimerPause {
+ public:
+  explicit TTimerPause(QTimer& timer) : FTimer(timer) { FTimer.stop(); }
+  ~TTimerPause() { FTimer.start(); }
+  TTimerPause(const TTimerPause&) = delete;
+  TTimerPause& operator=(const TTimerPause&) = delete;
+
+ private:
+  QTimer& FTimer;
+};
+
+QString TaskAddresses(const TTask& task) {
+  return task.Data.PointPlayUrl + task.Data.Content + task.Data.DirectPlayUrl;
+}
+
+}  // namespace
+
+TDM::TDM(QString appDir, const IClock& clock, IClientSocket& socket, IWindowFactory& windows, QObject* parent)
+    : QObject(parent), FAppDir(std::move(appDir)), FClock(clock), FSocket(socket), FWindows(windows) {
+  const QDir dir(FAppDir);
+  FLog = std::make_unique<TLog>(dir.filePath(QStringLiteral("Log")) + QLatin1Char('/'),
+                                FClock.Now().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".log"), FClock);
+  FDecHead = std::make_unique<TDecHead>(FLog.get());
+  FIniFile = std::make_unique<TProfileFile>(dir.filePath(QStringLiteral("Setting.ini")));
+  LoadSettings();
+  FSocket.Close();
+  FSocket.SetEvents(this);
+  FSendSocketData = std::make_unique<TSendSocketData>(*FLog);
+  FUpdate = std::make_unique<TUpdateHandOff>(FAppDir, *FLog);
+  RecvText.clear();
+  FIniParams.IsFirstUse = true;
+
+  FPingTimer.setInterval(kPingInterval);
+  FTaskTimer.setInterval(kTaskInterval);
+  FUpdateTimer.setInterval(kUpdateDelay);
+  connect(&FPingTimer, &QTimer::timeout, this, &TDM::tmrPingSvrTimer);
+  connect(&FTaskTimer, &QTimer::timeout, this, &TDM::tmrTaskTimer);
+  connect(&FUpdateTimer, &QTimer::timeout, this, &TDM::tmrUpdateTimer);
+
+  FLoginForm = FWindows.CreateLoginForm(*this);
+}
+
+TDM::~TDM() { DataModuleDestroy(); }
+
+bool TDM::DataModuleCreate() {
+  if (!FIniParams.SvrHost.isEmpty()) {
+    FLoginForm->MoveOffScreen();
+    Reconnect(false);
+    FPingTimer.start();
+    LastRecvTime = FClock.SteadyMs();
+    FMainForm = FWindows.CreateMainForm(*this);
+    return true;
+  }
+  FMainForm = FWindows.CreateMainForm(*this);
+  const bool loggedIn = FLoginForm->ShowLoginModal();
+  if (loggedIn && FIniParams.AutoHide) FMainForm->SetShowMainForm(false);
+  return loggedIn;
+}
+
+void TDM::DataModuleDestroy() {
+  if (FDestroyed) return;
+  FDestroyed = true;
+  FPingTimer.stop();
+  FTaskTimer.stop();
+  FUpdateTimer.stop();
+  FSocket.SetEvents(nullptr);
+  SaveSettings();
+  FLog->LogHint(QStringLiteral("退出程序！！"));
+}
+
+void TDM::LoadSettings() { ::LoadSettings(*FIniFile, FIniParams); }
+
+void TDM::SaveSettings() {
+  try {
+    ::SaveSettings(*FIniFile, FIniParams);
+  } catch (const std::exception& e) {
+    FLog->LogHint(QStringLiteral("保存设置失败：") + QString::fromUtf8(e.what()));
+  }
+}
+
+void TDM::Reconnect(bool showLoginWindow) {
+  FSocket.Close();
+  FSocket.Open(FIniParams.SvrHost, FIniParams.SvrPort);
+  if (showLoginWindow && FLoginForm) FLoginForm->Show();
+}
+
+void TDM::StopTasks() {
+  FTaskTimer.stop();
+  FTaskList.Clear();
+  TServerMsg idle;
+  idle.Kind = mkIdle;
+  if (FMainForm) FMainForm->PresentMsg(idle);
+}
+
+void TDM::Relogin() {
+  if (FMainForm) FMainForm->HideMainForm();
+  FPingTimer.stop();
+  Reconnect(true);
+}
+
+template <typename F>
+void TDM::Guarded(const char* where, F&& work) {
+  try {
+    work();
+  } catch (const std::exception& e) {
+    FLog->LogHint(QString::fromLatin1(where) + QStringLiteral(" 异常：") + QString::fromUtf8(e.what()));
+  } catch (...) {
+    FLog->LogHint(QString::fromLatin1(where) + QStringLiteral(" 异常"));
+  }
+}
+
+void TDM::ClientSocket1Connecting() {
+  Guarded("ClientSocket1Connecting", [&] { FLoginForm->SetStatus(QStringLiteral("连接中 ...")); });
+}
+
+void TDM::ClientSocket1Connect() {
+  Guarded("ClientSocket1Connect", [&] {
+    // Bytes left over from a dropped connection must not prefix this one's stream.
+    FDecHead->Clear();
+    FLoginForm->Connected();
+    TLoginData& login = FSendSocketData->LoginData;
+    login.Username = FIniParams.SvrUser;
+    login.Password = FIniParams.SvrPassword;
+    login.ServerIp = FIniParams.SvrHost;
+    FSendSocketData->SendLogin(FSocket);
+  });
+}
+
+void TDM::ClientSocket1Disconnect() {
+  FLog->LogHint(QStringLiteral("ClientSocket1Disconnect -> 与服务器断开连接"));
+}
+
+void TDM::ClientSocket1Error(int errorCode) {
+  Guarded("ClientSocket1Error", [&] {
+    FLoginForm->ConnectFailed(errorCode);
+    FLog->LogError(QStringLiteral("ClientSocket1Error") + QString::number(errorCode));
+  });
+}
+
+void TDM::ClientSocket1Read() {
+  Guarded("ClientSocket1Read", [&] {
+    const QByteArray bytes = FSocket.ReadAll();
+    LastRecvTime = FClock.SteadyMs();
+    FDecHead->AddData(bytes);
+    // Every complete message of this read is handled now; none waits for the next read.
+    while (FDecHead->CheckFrame()) HandleMessage(FDecHead->Body());
+  });
+}
+
+void TDM::HandleMessage(const QString& body) {
+  RecvText = body;
+  FLog->LogHint(QStringLiteral("接收到-》") + RecvText);
+  TDataDecoder decoder(FIniParams.PlayUrl, *FLog);
+  TServerMsg msg;
+  decoder.Decode(RecvText, msg);
+
+  if (msg.Kind == mkTask && FMainForm) FMainForm->SetLockScreen(msg.LockScreen);
+  if (!msg.Valid) return;
+
+  if (msg.Kind == mkLoginReply && msg.Success) {
+    FPingTimer.start();
+    FLoginForm->LoginSucceeded();
+    FIniParams.VideoUrl = msg.VideoUrl;
+    TLiveData_data& live = FSendSocketData->LiveData.Data;
+    live.TerminalId = msg.TerminalId;
+    live.TerminalGroupId = msg.TerminalGroupId;
+    live.ServerIp = FIniParams.SvrHost;
+    tmrPingSvrTimer();
+    FTaskTimer.start();
+    if (FMainForm) FMainForm->ShowLoginState();
+  } else if (msg.Kind == mkLoginReply) {
+    if (FMainForm) FMainForm->HideLoginState();
+    if (FLoginForm) FLoginForm->LoginFailed(msg.Message);
+  } else if (msg.Kind == mkTask) {
+    ApplySchedule(msg);
+  }
+
+  if (FUpdate->UpdateAllowed()) {
+    TUpdateData offer;
+    decoder.DecodeUpdate(RecvText, offer);
+    const bool isNew = offer.HasUpdate && FMainForm && FMainForm->IsNewVersion(offer.Version);
+    if (FUpdate->Accept(offer, isNew)) FUpdateTimer.start();
+  }
+  RecvText.clear();
+}
+
+void TDM::ApplySchedule(TServerMsg& msg) {
+  if (FLoginForm->IsVisible()) FLoginForm->Hide();
+  if (FMainForm) FMainForm->AddLogEx(ScheduleSummary(msg));
+  FTaskList.ReplaceTasks(msg.Tasks);
+  msg.Tasks.clear();
+}
+
+QString TDM::ScheduleSummary(const TServerMsg& msg) const {
+  QString summary = RecvText + QStringLiteral("\r\n");
+  if (msg.Tasks.size() == 2)
+    summary += QStringLiteral("当前任务: ") + TaskAddresses(*msg.Tasks[0]) + QStringLiteral("\r\n下一个任务: ") +
+               TaskAddresses(*msg.Tasks[1]);
+  else if (msg.Tasks.size() == 1)
+    summary += QStringLiteral("当前任务: ") + TaskAddresses(*msg.Tasks[0]) + QStringLiteral("\r\n下一个任务: none");
+  return summary;
+}
+
+void TDM::tmrPingSvrTimer() {
+  if (AppStatus.Closing) return;
+  TTimerPause pause(FPingTimer);
+  Guarded("tmrPingSvrTimer", [&] {
+    if (FSocket.Active()) {
+      if (FClock.SteadyMs() - LastRecvTime > kSilenceLimitMs) {
+        FSocket.Close();
+        return;
+      }
+      if (!FLoginForm->LoggedIn()) {
+        FSendSocketData->SendLogin(FSocket);
+        return;
+      }
+      try {
+        if (FSendSocketData->SendHeartbeat(FSocket) <= 0) FSocket.Close();
+      } catch (...) {
+        FSocket.Close();
+      }
+      return;
+    }
+    FTaskTimer.stop();
+    FTaskList.ResetCurrent();
+    FTaskList.Clear();
+    if (FMainForm && FMainForm->LiveActive()) FMainForm->StopLive();
+    Reconnect(false);
+  });
+}
+
+void TDM::tmrTaskTimer() {
+  if (AppStatus.Closing) return;
+  TTimerPause pause(FTaskTimer);
+  Guarded("tmrTaskTimer", [&] {
+    TServerMsg msg;
+    if (RunTaskTick(FTaskList, msg, FIniParams.NotifyPageMsg.Url) && FMainForm) FMainForm->PresentMsg(msg);
+  });
+}
+
+void TDM::tmrUpdateTimer() {
+  FUpdateTimer.stop();
+  Guarded("tmrUpdateTimer", [&] { FUpdate->RunUpdater(FUpdate->UpdateData()); });
+}

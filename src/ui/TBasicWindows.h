@@ -1,0 +1,67 @@
+#pragma once
+// The windows the terminal runs with until the full ones exist: a black full-screen main window
+// that logs what it is asked to present, and a login path that needs a configured host.
+
+#include "core/DMs.h"
+#include "core/FrmDebug.h"
+#include "core/uWindowPorts.h"
+
+#include <QWidget>
+
+#include <memory>
+
+class TBasicMainWindow final : public QWidget, public IMainWindow {
+ public:
+  TBasicMainWindow(TDM& dm, TDebugForm& debugForm);
+
+  void PresentMsg(const TServerMsg& msg) override;
+  void SetShowMainForm(bool value) override;
+  void ShowLoginState() override;
+  void HideLoginState() override;
+  void AddLogEx(const QString& text) override;
+  bool IsNewVersion(const QString& version) const override;
+  void SetLockScreen(bool flag) override;
+  void HideMainForm() override;
+  bool LiveActive() const override { return FLiveActive; }
+  void StopLive() override;
+
+  // The log line written for a presented record.
+  static QString Describe(const TServerMsg& msg);
+
+ private:
+  TDM& FDM;
+  TDebugForm& FDebugForm;
+  bool FLiveActive = false;
+  bool FLockScreen = false;
+};
+
+class TBasicLoginWindow final : public ILoginWindow {
+ public:
+  explicit TBasicLoginWindow(TDM& dm) : FDM(dm) {}
+
+  bool ShowLoginModal() override;
+  void SetStatus(const QString&) override {}
+  void Connected() override {}
+  void ConnectFailed(int) override { FLoggedIn = false; }
+  void LoginFailed(const QString& message) override;
+  void LoginSucceeded() override;
+  void Show() override {}
+  void Hide() override {}
+  bool IsVisible() const override { return false; }
+  bool LoggedIn() const override { return FLoggedIn; }
+  void MoveOffScreen() override {}
+
+ private:
+  TDM& FDM;
+  bool FLoggedIn = false;
+};
+
+class TBasicWindowFactory final : public IWindowFactory {
+ public:
+  std::unique_ptr<ILoginWindow> CreateLoginForm(TDM& dm) override;
+  IMainWindow* CreateMainForm(TDM& dm) override;
+
+ private:
+  std::unique_ptr<TDebugForm> FDebugForm;
+  std::unique_ptr<TBasicMainWindow> FMainForm;
+};
