@@ -1,12 +1,12 @@
 // The protocol inspector's command-line contract, run as the real executable.
 
 #include "protocol/JsonEncoders.h"
+#include "support/Frames.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <QProcess>
-#include <QtEndian>
 
 namespace {
 
@@ -33,16 +33,6 @@ std::vector<json> Lines(const QByteArray& out) {
   for (const QByteArray& line : out.split('\n'))
     if (!line.isEmpty()) lines.push_back(json::parse(line.toStdString()));
   return lines;
-}
-
-QByteArray Frame(const QByteArray& body) {
-  QByteArray header(16, '\0');
-  header[0] = '\xFF';
-  header[1] = '\x04';
-  qToLittleEndian<std::int32_t>(static_cast<std::int32_t>(body.size()), header.data() + 4);
-  header[14] = '\xFF';
-  header[15] = '\x05';
-  return header + body;
 }
 
 TEST(VireoProto, FramesPrintsEachBodyOnItsOwnLine) {
