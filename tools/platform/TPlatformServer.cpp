@@ -143,15 +143,18 @@ void TPlatformServer::AnswerLogin(TConnection& connection, const json& message) 
     qInfo("#%d refused the login of \"%s\"", connection.Id, user.c_str());
     return;
   }
+  // The timeline's clock starts before the reply leaves, so no task time precedes the moment the
+  // terminal learns it is logged in.
+  const bool firstLogin = !FTimeline.Started();
+  if (firstLogin) FSchedule.SetOrigin(PlatformClock());
   connection.Writer->SendFrame(Bytes(MessageEnvelope("001", json{{"terminalId", FLogin.TerminalId},
                                                                  {"terminalGroupId", FLogin.TerminalGroupId},
                                                                  {"playUrl", FLogin.PlayUrl},
                                                                  {"videoUrl", FLogin.VideoUrl}})));
   qInfo("#%d accepted the login of \"%s\" (server address \"%s\")", connection.Id, user.c_str(),
         TextOf(message, "serverIp").c_str());
-  if (!FTimeline.Started()) {
+  if (firstLogin) {
     qInfo("timeline starts");
-    FSchedule.SetOrigin(PlatformClock());
     FTimeline.Start();
   }
 }
