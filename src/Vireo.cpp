@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
   const TSignalQuit signalQuit;
 
   const TSystemClock clock;
-  TBasicWindowFactory windows;
+  TBasicWindowFactory windows(clock);
   TQtClientSocket socket;
   TDM dm(QApplication::applicationDirPath(), clock, socket, windows);
   if (!dm.DataModuleCreate()) return 0;

@@ -1,7 +1,5 @@
 #include "ui/TBasicWindows.h"
 
-#include "core/uClock.h"
-
 #include <QPalette>
 
 TBasicMainWindow::TBasicMainWindow(TDM& dm, TDebugForm& debugForm) : FDM(dm), FDebugForm(debugForm) {
@@ -71,7 +69,8 @@ std::unique_ptr<ILoginWindow> TBasicWindowFactory::CreateLoginForm(TDM& dm) {
 }
 
 IMainWindow* TBasicWindowFactory::CreateMainForm(TDM& dm) {
-  static const TSystemClock clock;
-  FMainForm = std::make_unique<TBasicMainWindow>(dm, *(FDebugForm = std::make_unique<TDebugForm>(dm.Log(), clock)));
+  // The debug window exists from start-up on, hidden; its memos fill while nobody looks.
+  FDebugForm = std::make_unique<TDebugForm>(dm.Log(), FClock);
+  FMainForm = std::make_unique<TBasicMainWindow>(dm, *FDebugForm);
   return FMainForm.get();
 }

@@ -58,10 +58,13 @@ class TBasicLoginWindow final : public ILoginWindow {
 
 class TBasicWindowFactory final : public IWindowFactory {
  public:
+  explicit TBasicWindowFactory(const IClock& clock) : FClock(clock) {}
+
   std::unique_ptr<ILoginWindow> CreateLoginForm(TDM& dm) override;
   IMainWindow* CreateMainForm(TDM& dm) override;
 
  private:
+  const IClock& FClock;
   std::unique_ptr<TDebugForm> FDebugForm;
   std::unique_ptr<TBasicMainWindow> FMainForm;
 };

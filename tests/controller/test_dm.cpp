@@ -147,22 +147,23 @@ QByteArray Schedule(const QString& tasks, bool lockscreen = false) {
       .toUtf8();
 }
 
-QString LiveTask(int id, const QString& url, qint64 start, qint64 send, qint64 end) {
-  return QString(R"({"scheduleId":%1,"type":0,"startTime":{"time":%2},"sendTime":{"time":%3},"endTime":{"time":%4},"data":{"RTMP":"%5"}})")
+// One task of a schedule message; `member` names the task's address in its data.
+QString TaskJson(int type, const char* member, int id, const QString& url, qint64 start, qint64 send, qint64 end) {
+  return QString(R"({"scheduleId":%1,"type":%2,"startTime":{"time":%3},"sendTime":{"time":%4},"endTime":{"time":%5},"data":{"%6":"%7"}})")
       .arg(id)
+      .arg(type)
       .arg(start)
       .arg(send)
       .arg(end)
-      .arg(url);
+      .arg(QLatin1String(member), url);
+}
+
+QString LiveTask(int id, const QString& url, qint64 start, qint64 send, qint64 end) {
+  return TaskJson(0, "RTMP", id, url, start, send, end);
 }
 
 QString NoticeTask(int id, const QString& url, qint64 start, qint64 send, qint64 end) {
-  return QString(R"({"scheduleId":%1,"type":2,"startTime":{"time":%2},"sendTime":{"time":%3},"endTime":{"time":%4},"data":{"CONTENT":"%5"}})")
-      .arg(id)
-      .arg(start)
-      .arg(send)
-      .arg(end)
-      .arg(url);
+  return TaskJson(2, "CONTENT", id, url, start, send, end);
 }
 
 class ControllerTest : public testing::Test {

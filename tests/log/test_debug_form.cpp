@@ -1,6 +1,7 @@
 #include "core/FrmDebug.h"
 
 #include "support/FakeClock.h"
+#include "support/FakeLog.h"
 
 #include <gtest/gtest.h>
 
@@ -13,17 +14,10 @@
 
 namespace {
 
-class TRecordingLog final : public ILogSink {
- public:
-  void LogHint(const QString& text) override { Hints << text; }
-  void LogError(const QString& text) override { Errors << text; }
-  QStringList Hints;
-  QStringList Errors;
-};
 
 class DebugForm : public ::testing::Test {
  protected:
-  TRecordingLog Log;
+  TFakeLog Log;
   TFakeClock Clock{LocalTime(2024, 3, 5, 9, 5, 7)};
   TDebugForm Form{Log, Clock};
 };
@@ -66,7 +60,7 @@ TEST_F(DebugForm, AddLogExShowsEachPendingTextInOrderOnceTheLoopRuns) {
 }
 
 TEST(DebugFormLifetime, PendingDisplayIsDroppedWithTheWindow) {
-  TRecordingLog log;
+  TFakeLog log;
   TFakeClock clock{LocalTime(2024, 3, 5, 9, 5, 7)};
   auto form = std::make_unique<TDebugForm>(log, clock);
   form->AddLogEx("late");

@@ -2,6 +2,7 @@
 #include "platform/uGbk.h"
 #include "support/FileSizeLimit.h"
 #include "support/QtPrinters.h"
+#include "support/TempIni.h"
 
 #include <gtest/gtest.h>
 
@@ -15,22 +16,8 @@
 
 namespace {
 
-class ProfileFileTest : public ::testing::Test {
+class ProfileFileTest : public TempIniTest {
  protected:
-  QString Path() const { return FDir.filePath(QStringLiteral("Setting.ini")); }
-
-  void Put(const QByteArray& bytes) const {
-    QFile file(Path());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-  }
-
-  QByteArray Bytes() const {
-    QFile file(Path());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
-
-  QTemporaryDir FDir;
   TProfileFile FFile{Path()};
 };
 

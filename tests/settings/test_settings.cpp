@@ -2,6 +2,7 @@
 #include "platform/TProfileFile.h"
 #include "support/FileSizeLimit.h"
 #include "support/QtPrinters.h"
+#include "support/TempIni.h"
 
 #include <gtest/gtest.h>
 
@@ -10,21 +11,8 @@
 
 namespace {
 
-class SettingsTest : public ::testing::Test {
+class SettingsTest : public TempIniTest {
  protected:
-  QString Path() const { return FDir.filePath(QStringLiteral("Setting.ini")); }
-
-  void Put(const QByteArray& bytes) const {
-    QFile file(Path());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(file.write(bytes), bytes.size());
-  }
-
-  QByteArray Bytes() const {
-    QFile file(Path());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
-
   // Every loaded field away from its default, so a field that loading skips shows.
   static TIniParams Unusual() {
     TIniParams p;
@@ -60,7 +48,6 @@ class SettingsTest : public ::testing::Test {
     EXPECT_EQ(actual.UpdateVersion, expected.UpdateVersion);
   }
 
-  QTemporaryDir FDir;
   TProfileFile FFile{Path()};
 };
 
