@@ -160,6 +160,18 @@ TEST(Terminal, SecondInstanceEndsAtOnce) {
   EXPECT_EQ(terminal.Process.state(), QProcess::Running);
 }
 
+TEST(Terminal, WithoutAServerItSaysSoAndEnds) {
+  TTerminalRun terminal;
+  terminal.Start();
+  ASSERT_TRUE(terminal.Process.waitForFinished(10000));
+  EXPECT_EQ(terminal.Process.exitCode(), 0);
+  const QString log = terminal.Log();
+  EXPECT_TRUE(log.contains(QStringLiteral("未配置服务器"))) << log.toStdString();
+  EXPECT_TRUE(log.endsWith(QStringLiteral("退出程序！！\r\n")));
+  // The defaults are written out, so the file shows IT staff where the server goes.
+  EXPECT_TRUE(terminal.ReadFile("Setting.ini").contains("[Svr]\r\nHost=\r\nPort=9000\r\n"));
+}
+
 TEST(Terminal, SilentServerIsDroppedAndReconnected) {
   TWireServer server;
   TTerminalRun terminal;
