@@ -18,27 +18,38 @@ if [ -n "$duration" ] && ! [[ "$duration" =~ ^[0-9]+$ ]]; then
   exit 2
 fi
 
+run=build/demo
+log="$run/Log/$(date +%F).log"
+platform_pid="" terminal_pid="" tail_pid=""
+stop() {
+  trap - INT TERM EXIT
+  for pid in $terminal_pid $platform_pid $tail_pid; do kill -TERM "$pid" 2>/dev/null || true; done
+  for pid in $terminal_pid $platform_pid; do wait "$pid" 2>/dev/null || true; done
+  rm -f "$run/demo.pids"
+  [ -z "$terminal_pid" ] || echo "demo: stopped; terminal log: $log"
+}
+trap stop EXIT
+trap 'exit 130' INT TERM
+
 scripts/setup.sh
 scripts/build.sh release >/dev/null
 
-run=build/demo
 mkdir -p "$run/media" "$run/run"
 chmod 700 "$run/run"
+# A demo left running (say, from a closed terminal window) would hold the instance lock.
+if [ -f "$run/demo.pids" ]; then
+  echo "demo: stopping the previous demo"
+  while read -r pid; do
+    # Only our own programs: after a reboot the numbers may belong to anything.
+    case "$(tr '\0' ' ' < "/proc/$pid/cmdline" 2>/dev/null)" in
+      *vireo-platform*|*"$run/Vireo"*) kill -TERM "$pid" 2>/dev/null || true ;;
+    esac
+  done < "$run/demo.pids"
+  sleep 1
+fi
 scripts/make-media.sh "$run/media" >/dev/null
 # The terminal keeps Setting.ini, Log/ and Update.ini beside its executable.
-cp build/bin/Vireo "$run/Vireo"
-
-platform_pid="" terminal_pid=""
-stop() {
-  trap - INT TERM EXIT
-  [ -n "$terminal_pid" ] && kill -TERM "$terminal_pid" 2>/dev/null && wait "$terminal_pid" 2>/dev/null || true
-  [ -n "$platform_pid" ] && kill -TERM "$platform_pid" 2>/dev/null && wait "$platform_pid" 2>/dev/null || true
-  [ -n "${tail_pid:-}" ] && kill "$tail_pid" 2>/dev/null || true
-  echo "demo: stopped; terminal log: $log"
-}
-log="$run/Log/$(date +%F).log"
-trap stop EXIT
-trap 'exit 130' INT TERM
+cp --remove-destination build/bin/Vireo "$run/Vireo"
 
 : > "$run/platform-ports.json"
 build/bin/vireo-platform --port 0 --http-port 0 --scenario tools/platform/scenarios/demo.json \
@@ -56,15 +67,19 @@ http=$(sed -n 's/.*"httpPort":\([0-9]*\).*/\1/p' "$run/platform-ports.json")
 printf '[Svr]\r\nHost=127.0.0.1\r\nPort=%s\r\nSvrUser=1001\r\nPassword=1234\r\n' "$port" > "$run/Setting.ini"
 # Without a display the terminal draws off screen.
 [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || export QT_QPA_PLATFORM=offscreen
+# Follow this run's entries only (the log of a day collects every run of that day); the ASCII
+# ones are enough to see the walk through the schedule.
+mkdir -p "$run/Log"
+touch "$log"
+tail -n 0 -F "$log" 2>/dev/null > >(grep -a --line-buffered -E 'PresentMsg|ClientSocket1|LoginState' | sed -u 's/ -> .*//') &
+tail_pid=$!
 XDG_RUNTIME_DIR="$PWD/$run/run" "$run/Vireo" 2> "$run/terminal-stderr.log" &
 terminal_pid=$!
+printf '%s\n' "$platform_pid" "$terminal_pid" > "$run/demo.pids"
 
 echo "demo: platform on 127.0.0.1:$port (pages and media on http://127.0.0.1:$http)"
 echo "demo: terminal log: $log   platform log: $run/platform.log   received: $run/platform-record.jsonl"
 echo "demo: the scenario runs about 130 s; presentations follow (Ctrl-C stops)"
-for _ in $(seq 50); do [ -f "$log" ] && break; sleep 0.1; done
-tail -n +1 -F "$log" 2>/dev/null | grep -a --line-buffered -E 'PresentMsg|ClientSocket1|LoginState' &
-tail_pid=$!
 
 if [ -n "$duration" ]; then
   sleep "$duration" & wait $! || true
