@@ -21,15 +21,21 @@ QByteArray HeartbeatBytes() {
   return TEncoderJsonData().EncodeLive(live).toUtf8();
 }
 
+// Starts the terminal against the server; its connection once the login message came in full.
+QTcpSocket* StartAndTakeLogin(TTerminalRun& terminal, TWireServer& server) {
+  terminal.WriteFile("Setting.ini", SettingsFor(server.Port()));
+  terminal.Start();
+  QTcpSocket* link = server.Accept(10000);
+  if (link == nullptr) return nullptr;
+  EXPECT_EQ(TWireServer::Read(link, LoginBytes().size(), 5000), LoginBytes());
+  return link;
+}
+
 TEST(Terminal, LogsInOnConnectAndSendsTheFirstHeartbeatRightAfterTheReply) {
   TWireServer server;
   TTerminalRun terminal;
-  terminal.WriteFile("Setting.ini", SettingsFor(server.Port()));
-  terminal.Start();
-
-  QTcpSocket* link = server.Accept(10000);
+  QTcpSocket* link = StartAndTakeLogin(terminal, server);
   ASSERT_NE(link, nullptr);
-  EXPECT_EQ(TWireServer::Read(link, LoginBytes().size(), 5000), LoginBytes());
 
   // The reply arrives cut in two, with the first schedule coalesced into its second half.
   const QByteArray schedule =
@@ -143,9 +149,7 @@ TEST(Terminal, UpdateOfferIsHandedOffOnce) {
 TEST(Terminal, SecondInstanceEndsAtOnce) {
   TWireServer server;
   TTerminalRun terminal;
-  terminal.WriteFile("Setting.ini", SettingsFor(server.Port()));
-  terminal.Start();
-  ASSERT_NE(server.Accept(10000), nullptr);
+  ASSERT_NE(StartAndTakeLogin(terminal, server), nullptr);
 
   QProcess second;
   terminal.Configure(second);
@@ -175,11 +179,8 @@ TEST(Terminal, WithoutAServerItSaysSoAndEnds) {
 TEST(Terminal, SilentServerIsDroppedAndReconnected) {
   TWireServer server;
   TTerminalRun terminal;
-  terminal.WriteFile("Setting.ini", SettingsFor(server.Port()));
-  terminal.Start();
-  QTcpSocket* first = server.Accept(10000);
+  QTcpSocket* first = StartAndTakeLogin(terminal, server);
   ASSERT_NE(first, nullptr);
-  TWireServer::Read(first, LoginBytes().size(), 5000);
   first->write(Frame(kLoginReply));
   first->flush();
   QElapsedTimer silence;
