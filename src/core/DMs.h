@@ -68,11 +68,9 @@ class TDM final : public QObject, private IClientSocketEvents {
   TIniParams& IniParams() { return FIniParams; }
   TLog& Log() { return *FLog; }
   TTaskList& TaskList() { return FTaskList; }
-  TSendSocketData& SendSocketData() { return *FSendSocketData; }
   const TUpdateHandOff& Update() const { return *FUpdate; }
   ILoginWindow* LoginForm() const { return FLoginForm.get(); }
   IMainWindow* MainForm() const { return FMainForm; }
-  IClientSocket& ClientSocket1() const { return FSocket; }
   const QTimer& tmrPingSvr() const { return FPingTimer; }
   const QTimer& tmrTask() const { return FTaskTimer; }
   const QTimer& tmrUpdate() const { return FUpdateTimer; }

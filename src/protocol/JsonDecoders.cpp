@@ -20,15 +20,15 @@ QString FirstNonEmpty(const json* object, std::initializer_list<const char*> nam
 
 std::shared_ptr<TTask> ReadTask(const json& element) {
   auto task = std::make_shared<TTask>();
-  task->EndTime = Integer(Member(Object(&element, "endTime"), "time"));
-  task->SendTime = Integer(Member(Object(&element, "sendTime"), "time"));
-  task->StartTime = Integer(Member(Object(&element, "startTime"), "time"));
+  task->EndTime = Integer(Member(Member(&element, "endTime"), "time"));
+  task->SendTime = Integer(Member(Member(&element, "sendTime"), "time"));
+  task->StartTime = Integer(Member(Member(&element, "startTime"), "time"));
   task->TaskType = static_cast<std::int32_t>(Integer(Member(&element, "type")));
   task->ScheduleId = static_cast<std::int32_t>(Integer(Member(&element, "scheduleId")));
   task->Message = Text(Member(&element, "message"));
   task->ErrorCode = Text(Member(&element, "errorCode"));
 
-  const json* data = Object(&element, "data");
+  const json* data = Member(&element, "data");
   switch (task->TaskType) {
     case ttDirectPlay:
       task->Data.DirectPlayUrl = FirstNonEmpty(data, {"RTMP", "RTSP", "HLS"});
@@ -65,7 +65,7 @@ void TDecoderJsonData::DecodeLive(const QString& text, TLiveReturn& out) const {
   out.Success = false;
   const std::optional<json> root = Parse(text);
   if (!root) return;
-  const json* data = Object(&*root, "data");
+  const json* data = Member(&*root, "data");
   if (data == nullptr) return;
   out.LockScreen = Boolean(Member(data, "lockscreen"));
   const json* tasks = Array(data, "tasks");
@@ -83,7 +83,7 @@ void TDecoderJsonData::DecodeLogin(const QString& text, TLoginReturn& out) const
   if (!root) return;
   out.Success = Boolean(Member(&*root, "success"));
   out.Message = Text(Member(&*root, "message"));
-  const json* data = Object(&*root, "data");
+  const json* data = Member(&*root, "data");
   if (data == nullptr) return;
   out.Data.TerminalId = static_cast<std::int32_t>(Integer(Member(data, "terminalId")));
   out.Data.TerminalGroupId = static_cast<std::int32_t>(Integer(Member(data, "terminalGroupId")));
@@ -96,9 +96,9 @@ void TDecoderJsonData::DecodeUpdate(const QString& text, TUpdateData& out) const
   out.HasUpdate = false;
   const std::optional<json> root = Parse(text);
   if (!root || !root->is_object()) return;
-  const json* data = Object(&*root, "data");
+  const json* data = Member(&*root, "data");
   if (data == nullptr) return;
-  const json* update = Object(data, "update");
+  const json* update = Member(data, "update");
   out.HasUpdate = update != nullptr;
   if (update == nullptr) return;
   out.Version = Text(Member(update, "version"));

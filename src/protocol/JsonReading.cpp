@@ -27,8 +27,6 @@ const json* Member(const json* object, const char* name) {
   return it == object->end() ? nullptr : &*it;
 }
 
-const json* Object(const json* object, const char* name) { return Member(object, name); }
-
 const json* Array(const json* object, const char* name) {
   const json* value = Member(object, name);
   return value != nullptr && value->is_array() ? value : nullptr;

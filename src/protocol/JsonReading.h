@@ -20,12 +20,9 @@ constexpr int kMaxDepth = 64;
 // deeper than kMaxDepth).
 std::optional<json> Parse(const QString& text);
 
-// The member of an object, or nullptr when it is missing. A value that is not an object has
-// no members.
+// The member of an object, or nullptr when it is missing. A member read as an object counts as
+// present whatever its type; a value that is not an object simply has no members.
 const json* Member(const json* object, const char* name);
-
-// An object member counts as present whatever its type; as an object it may have no members.
-const json* Object(const json* object, const char* name);
 // An array member of any other type, null included, counts as absent.
 const json* Array(const json* object, const char* name);
 

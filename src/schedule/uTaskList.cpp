@@ -3,7 +3,6 @@
 #include "protocol/uTimeStamps.h"
 
 #include <cstdint>
-#include <limits>
 #include <unordered_map>
 #include <utility>
 

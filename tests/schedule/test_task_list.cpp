@@ -2,6 +2,7 @@
 // repeats a schedule id is merged.
 
 #include "schedule/uTaskList.h"
+#include "support/QtPrinters.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -14,8 +15,6 @@
 #include <ostream>
 #include <string>
 #include <vector>
-
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 inline void PrintTo(const TServerMsg& m, std::ostream* os) {
   *os << "{Kind " << int(m.Kind) << ", ContentType " << int(m.ContentType) << ", Url \""
