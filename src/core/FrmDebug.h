@@ -3,6 +3,7 @@
 // start-up; its memos fill while it is hidden. Everything shown is also written to the log.
 
 #include "core/uClock.h"
+#include "core/uDebugLog.h"
 #include "core/uLogSink.h"
 
 #include <QQueue>
@@ -13,7 +14,7 @@ class QPlainTextEdit;
 class QTabWidget;
 class QWidget;
 
-class TDebugForm : public QWidget {
+class TDebugForm : public QWidget, public IDebugLog {
   Q_OBJECT
 
  public:
@@ -23,7 +24,7 @@ class TDebugForm : public QWidget {
   TDebugForm(ILogSink& log, const IClock& clock, QWidget* parent = nullptr);
 
   // Shows the text on page "简单" at once and logs it as a hint.
-  void AddLog(const QString& text);
+  void AddLog(const QString& text) override;
   // Logs the text as a hint and shows it on page "详细" from the event loop, so a caller inside
   // a socket handler never touches the memo itself.
   void AddLogEx(const QString& text);

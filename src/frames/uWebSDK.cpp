@@ -1,0 +1,1 @@
+#include "frames/uWebSDK.h"
