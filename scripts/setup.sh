@@ -6,9 +6,14 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-httpserver-dev qt6-websockets-dev
+  qt6-webengine-dev qt6-webengine-dev-tools libqt6webenginecore6-bin
+  # libvlc-bin makes libVLC's plugin cache; without it every libvlc_new loads all the plugins.
+  libvlc-dev libvlc-bin vlc-plugin-base vlc-plugin-video-output
+  libgstrtspserver-1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  ffmpeg
+  libelf-dev librsvg2-bin
+  ffmpeg xvfb xauth xdotool fonts-noto-cjk
 )
 
 missing=()
