@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The terminal's main job, end to end: sets up and builds, generates test media, starts the
-# stand-in platform with the demo scenario (a live stream, a notice loaded ahead of time, an
-# on-demand video, the end of the schedule) and the terminal logged in to it. Stops both cleanly
-# on Ctrl-C, or after --duration SECONDS.
+# stand-in platform with the demo scenario (live streams over HLS, RTSP and the web player page, a
+# notice loaded ahead of time, an on-demand video, the end of the schedule) and the terminal
+# logged in to it. Stops both cleanly on Ctrl-C, or after --duration SECONDS.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -52,7 +52,7 @@ scripts/make-media.sh "$run/media" >/dev/null
 cp --remove-destination build/bin/Vireo "$run/Vireo"
 
 : > "$run/platform-ports.json"
-build/bin/vireo-platform --port 0 --http-port 0 --scenario tools/platform/scenarios/demo.json \
+build/bin/vireo-platform --port 0 --http-port 0 --rtsp-port 0 --scenario tools/platform/scenarios/demo.json \
   --media "$run/media" --record "$run/platform-record.jsonl" \
   > "$run/platform-ports.json" 2> "$run/platform.log" &
 platform_pid=$!
@@ -62,6 +62,7 @@ for _ in $(seq 100); do
 done
 port=$(sed -n 's/.*"tcpPort":\([0-9]*\).*/\1/p' "$run/platform-ports.json")
 http=$(sed -n 's/.*"httpPort":\([0-9]*\).*/\1/p' "$run/platform-ports.json")
+rtsp=$(sed -n 's/.*"rtspPort":\([0-9]*\).*/\1/p' "$run/platform-ports.json")
 [ -n "$port" ] || { echo "demo: the stand-in platform did not start; see $run/platform.log" >&2; exit 1; }
 
 printf '[Svr]\r\nHost=127.0.0.1\r\nPort=%s\r\nSvrUser=1001\r\nPassword=1234\r\n' "$port" > "$run/Setting.ini"
@@ -77,9 +78,9 @@ XDG_RUNTIME_DIR="$PWD/$run/run" "$run/Vireo" 2> "$run/terminal-stderr.log" &
 terminal_pid=$!
 printf '%s\n' "$platform_pid" "$terminal_pid" > "$run/demo.pids"
 
-echo "demo: platform on 127.0.0.1:$port (pages and media on http://127.0.0.1:$http)"
+echo "demo: platform on 127.0.0.1:$port (pages and media on http://127.0.0.1:$http, streams on rtsp://127.0.0.1:$rtsp)"
 echo "demo: terminal log: $log   platform log: $run/platform.log   received: $run/platform-record.jsonl"
-echo "demo: the scenario runs about 130 s; presentations follow (Ctrl-C stops)"
+echo "demo: the scenario runs about 150 s; presentations follow (Ctrl-C stops)"
 
 if [ -n "$duration" ]; then
   sleep "$duration" & wait $! || true

@@ -71,7 +71,8 @@ class TPlatformRun {
                   QStringList{"--port", "0", "--http-port", "0", "--scenario", scenarioPath, "--media", MediaDir,
                               "--record", RecordPath} +
                       extraArgs);
-    const QDeadlineTimer deadline(10000);
+    // Generous: the first GStreamer start on a machine (--rtsp-port) scans its plugins for seconds.
+    const QDeadlineTimer deadline(20000);
     while (!Process.canReadLine() && Process.state() != QProcess::NotRunning && !deadline.hasExpired())
       Process.waitForReadyRead(static_cast<int>(deadline.remainingTime()));
     if (!Process.canReadLine()) return;
@@ -79,6 +80,7 @@ class TPlatformRun {
     if (!ports.is_object() || !ports.contains("tcpPort") || !ports.contains("httpPort")) return;
     TcpPort = ports["tcpPort"].get<quint16>();
     HttpPort = ports["httpPort"].get<quint16>();
+    if (ports.contains("rtspPort")) RtspPort = ports["rtspPort"].get<quint16>();
   }
 
   ~TPlatformRun() {
@@ -90,6 +92,7 @@ class TPlatformRun {
 
   bool Started() const { return TcpPort != 0 && HttpPort != 0; }
   QString HttpBase() const { return QStringLiteral("http://127.0.0.1:%1").arg(HttpPort); }
+  QString RtspBase() const { return QStringLiteral("rtsp://127.0.0.1:%1").arg(RtspPort); }
   QByteArray Stderr() const {
     QFile file(FDir.filePath("stderr.txt"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -108,6 +111,7 @@ class TPlatformRun {
   QProcess Process;
   quint16 TcpPort = 0;
   quint16 HttpPort = 0;
+  quint16 RtspPort = 0;  // only with --rtsp-port
   QString MediaDir;
   QString RecordPath;
 

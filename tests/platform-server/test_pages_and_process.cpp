@@ -40,7 +40,7 @@ const json kPagesScenario = {
 class PlatformPages : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    Run = new TPlatformRun(kPagesScenario, {{"live.mp4", kVideoBytes}, {"notes.txt", "x"}});
+    Run = new TPlatformRun(kPagesScenario, {{"live.mp4", kVideoBytes}, {"talk.webm", "x"}, {"notes.txt", "x"}});
   }
   static void TearDownTestSuite() {
     delete Run;
@@ -60,11 +60,15 @@ struct TPageCase {
 
 TEST_F(PlatformPages, AnswerWithWhatTheTerminalOpensThemWith) {
   const std::vector<TPageCase> cases = {
-      // The terminal appends the stream address unencoded.
+      // The terminal appends the stream address unencoded. The page plays with sound.
       {"/play?rtmp=rtmp://127.0.0.1/live/live.mp4",
        200,
-       {">rtmp://127.0.0.1/live/live.mp4</p>", "<video", "src=\"/media/live.mp4\""},
-       {}},
+       {">rtmp://127.0.0.1/live/live.mp4</p>", "<video", "src=\"/media/live.mp4\"", " autoplay"},
+       {"muted"}},
+      // A bare stream name finds the file a browser plays.
+      {"/play?rtmp=rtmp://127.0.0.1/live/live", 200, {"src=\"/media/live.mp4\""}, {}},
+      {"/play?rtmp=rtmp://127.0.0.1/live/talk", 200, {"src=\"/media/talk.webm\""}, {}},
+      {"/play?rtmp=rtmp://127.0.0.1/live/notes", 200, {"src=\"rtmp://127.0.0.1/live/notes\""}, {}},
       {"/play?rtmp=rtmp://127.0.0.1/live/studio", 200, {"src=\"rtmp://127.0.0.1/live/studio\""}, {}},
       {"/play?rtmp=%3Cscript%3Ealert(1)%3C/script%3E", 200, {"&lt;script&gt;alert(1)"}, {"<script>alert(1)"}},
       {"/notice/welcome?w=1920&h=980",
@@ -165,6 +169,9 @@ TEST(PlatformProcess, RefusesToStartWithABadScenarioAndSaysWhere) {
       {R"({"timeline": [{"at": 1, "schedule": {"tasks": [{"scheduleId": 1, "type": 0, "start": 0}]}}]})",
        "timeline[0].schedule.tasks[0]: \"end\" is missing"},
       {R"({"timeline": [{"at": 1, "fault": "garbage", "hex": "0g"}]})", "timeline[0].hex"},
+      // Started without --rtsp-port.
+      {R"({"timeline": [{"at": 1, "frame": {"live": "{rtsp}/live"}}]})",
+       "timeline[0].frame.live: {rtsp} needs the RTSP server: start with --rtsp-port"},
   };
   for (const auto& [text, message] : cases) {
     SCOPED_TRACE(text.toStdString());

@@ -13,6 +13,8 @@ namespace {
 using json = nlohmann::json;
 
 const QStringList kVideoSuffixes = {"mp4", "webm", "mkv", "mov", "m3u8"};
+// What the browser's video element plays, in the order a bare stream name looks for them.
+const QStringList kPlayableSuffixes = {"mp4", "webm"};
 
 QString Escaped(const QString& text) { return text.toHtmlEscaped(); }
 QString Escaped(const std::string& text) { return QString::fromStdString(text).toHtmlEscaped(); }
@@ -67,7 +69,7 @@ void THttpPages::SetCatalog(std::vector<TScenarioVideo> videos, std::map<std::st
 QHttpServerResponse THttpPages::Index() const {
   QString items = QStringLiteral(
       "<li><a href=\"/list\">on-demand list</a></li>\n"
-      "<li><a href=\"/play?rtmp=rtmp://127.0.0.1/live/live.mp4\">web player</a></li>\n");
+      "<li><a href=\"/play?rtmp=rtmp://127.0.0.1/live/live\">web player</a></li>\n");
   for (const auto& [name, notice] : FNotices)
     items += QStringLiteral("<li><a href=\"/notice/%1?w=1920&amp;h=1080\">notice: %2</a></li>\n")
                  .arg(Escaped(QUrl::toPercentEncoding(QString::fromStdString(name))), Escaped(notice.Title));
@@ -76,16 +78,17 @@ QHttpServerResponse THttpPages::Index() const {
 
 QHttpServerResponse THttpPages::PlayPage(const QHttpServerRequest& request) const {
   const QString address = request.query().queryItemValue("rtmp", QUrl::FullyDecoded);
-  // There is no RTMP server here: a stream whose last path segment names a media file plays
-  // that file, so the page shows moving pictures; any other address is handed to the element.
-  const QString name = QUrl(address).fileName();
-  const QString source = !MediaFile(name).isEmpty() ? "/media/" + QString(QUrl::toPercentEncoding(name)) : address;
+  // A browser plays no RTMP, and there is no RTMP server here anyway: a stream whose last path
+  // segment names a media file plays that file, so the page shows moving pictures with sound;
+  // any other address is handed to the element as it is.
+  const QString file = PlayableFile(QUrl(address).fileName());
+  const QString source = !file.isEmpty() ? "/media/" + QString(QUrl::toPercentEncoding(file)) : address;
   return Html("Vireo web player",
               "html,body{margin:0;height:100%;background:#000;color:#ccc;font-family:sans-serif}"
               "#address{margin:0;padding:.3em .5em;white-space:nowrap;overflow:hidden}"
               "video{display:block;width:100%;height:calc(100% - 2em);background:#000}",
               QStringLiteral("<p id=\"address\">%1</p>\n"
-                             "<video id=\"player\" src=\"%2\" autoplay muted loop playsinline></video>")
+                             "<video id=\"player\" src=\"%2\" autoplay loop playsinline></video>")
                   .arg(Escaped(address), Escaped(source)));
 }
 
@@ -136,6 +139,15 @@ QString THttpPages::MediaFile(const QString& name) const {
     return {};
   const QFileInfo file(QDir(FMediaDir).filePath(name));
   return file.isFile() ? file.absoluteFilePath() : QString();
+}
+
+QString THttpPages::PlayableFile(const QString& name) const {
+  if (!MediaFile(name).isEmpty()) return name;
+  // A stream name is usually bare ("live/live"): the file of that name that a browser plays.
+  if (!QFileInfo(name).suffix().isEmpty()) return {};
+  for (const QString& suffix : kPlayableSuffixes)
+    if (!MediaFile(name + "." + suffix).isEmpty()) return name + "." + suffix;
+  return {};
 }
 
 std::vector<TScenarioVideo> THttpPages::Videos() const {

@@ -1,6 +1,8 @@
 #pragma once
 // The platform's web pages and test media, served on loopback:
-//   /play?rtmp=ADDRESS    web player page: shows the stream address and plays it in a video element
+//   /play?rtmp=ADDRESS    web player page: shows the stream address and plays it in a video element;
+//                         an address whose last segment names a media file, with or without its
+//                         .mp4 or .webm, plays that file
 //   /list                 on-demand list page: a click on an item calls alert() with
 //                         {"data":{"RTMP":...,"RTMP_H":...,"RTMP_SH":...}}
 //   /notice/NAME?w=&h=    notice page: shows its title and text and the w and h it was opened with
@@ -35,6 +37,8 @@ class THttpPages {
   QHttpServerResponse Media(const QString& name) const;
   // The media file of that name, or an empty text when there is none.
   QString MediaFile(const QString& name) const;
+  // The name of the media file that a stream named so plays in the page, or an empty text.
+  QString PlayableFile(const QString& name) const;
   std::vector<TScenarioVideo> Videos() const;
 
   QHttpServer FServer;

@@ -24,17 +24,31 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
     text.replace(at, from.size(), to);
 }
 
-std::string Expand(std::string text, const std::string& httpBase) {
-  ReplaceAll(text, "{media}", httpBase + "/media");
-  ReplaceAll(text, "{http}", httpBase);
+// Where the scenario's addresses point: {http} and {media} always, {rtsp} only with an RTSP server.
+struct TBases {
+  std::string Http;
+  std::optional<std::string> Rtsp;
+};
+
+std::string Expand(std::string text, const TBases& bases, const std::string& where) {
+  ReplaceAll(text, "{media}", bases.Http + "/media");
+  ReplaceAll(text, "{http}", bases.Http);
+  if (text.find("{rtsp}") != std::string::npos) {
+    // Left as it is, the address would fail only later, in the terminal, with no hint why.
+    if (!bases.Rtsp) Fail(where, "{rtsp} needs the RTSP server: start with --rtsp-port");
+    ReplaceAll(text, "{rtsp}", *bases.Rtsp);
+  }
   return text;
 }
 
-void Substitute(json& value, const std::string& httpBase) {
+void Substitute(json& value, const TBases& bases, const std::string& where) {
   if (value.is_string()) {
-    value = Expand(value.get<std::string>(), httpBase);
-  } else if (value.is_structured()) {
-    for (json& child : value) Substitute(child, httpBase);
+    value = Expand(value.get<std::string>(), bases, where);
+  } else if (value.is_object()) {
+    for (auto item : value.items())
+      Substitute(item.value(), bases, where.empty() ? item.key() : where + "." + item.key());
+  } else if (value.is_array()) {
+    for (std::size_t i = 0; i < value.size(); ++i) Substitute(value[i], bases, where + "[" + std::to_string(i) + "]");
   }
 }
 
@@ -91,7 +105,7 @@ QByteArray Body(const json& value) {
   return QByteArray::fromStdString(text);
 }
 
-TScenarioLogin ReadLogin(const json& login, const std::string& httpBase) {
+TScenarioLogin ReadLogin(const json& login, const TBases& bases) {
   const std::string where = "login";
   OnlyMembers(login, where,
               {"username", "password", "terminalId", "terminalGroupId", "playUrl", "videoUrl", "refusal"});
@@ -100,8 +114,8 @@ TScenarioLogin ReadLogin(const json& login, const std::string& httpBase) {
   if (Member(login, "password")) result.Password = Text(login, "password", where);
   result.TerminalId = Integer(login, "terminalId", where, 1);
   result.TerminalGroupId = Integer(login, "terminalGroupId", where, 1);
-  result.PlayUrl = Expand(Text(login, "playUrl", where, "{http}/play"), httpBase);
-  result.VideoUrl = Expand(Text(login, "videoUrl", where, "{http}/list"), httpBase);
+  result.PlayUrl = Expand(Text(login, "playUrl", where, "{http}/play"), bases, where + ".playUrl");
+  result.VideoUrl = Expand(Text(login, "videoUrl", where, "{http}/list"), bases, where + ".videoUrl");
   result.Refusal = Text(login, "refusal", where, "用户名或密码错误");
   return result;
 }
@@ -205,11 +219,11 @@ TTimelineEvent ReadEvent(const json& event, const std::string& where) {
   return e;
 }
 
-TScenario Read(json document, const std::string& httpBase) {
-  Substitute(document, httpBase);
+TScenario Read(json document, const TBases& bases) {
+  Substitute(document, bases, "");
   OnlyMembers(document, "scenario", {"login", "videos", "notices", "timeline"});
   TScenario scenario;
-  scenario.Login = ReadLogin(document.value("login", json::object()), httpBase);
+  scenario.Login = ReadLogin(document.value("login", json::object()), bases);
   if (const json* videos = Member(document, "videos")) {
     if (!videos->is_array()) Fail("videos", "must be an array");
     for (std::size_t i = 0; i < videos->size(); ++i) {
@@ -245,20 +259,24 @@ TScenario Read(json document, const std::string& httpBase) {
 
 }  // namespace
 
-std::optional<TScenario> TScenarioLoader::Load(const QString& path, const QString& httpBase, QString* error) {
+std::optional<TScenario> TScenarioLoader::Load(const QString& path, const QString& httpBase, const QString& rtspBase,
+                                               QString* error) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     *error = path + ": " + file.errorString();
     return std::nullopt;
   }
-  std::optional<TScenario> scenario = Parse(file.readAll().toStdString(), httpBase, error);
+  std::optional<TScenario> scenario = Parse(file.readAll().toStdString(), httpBase, rtspBase, error);
   if (!scenario) *error = path + ": " + *error;
   return scenario;
 }
 
-std::optional<TScenario> TScenarioLoader::Parse(const std::string& text, const QString& httpBase, QString* error) {
+std::optional<TScenario> TScenarioLoader::Parse(const std::string& text, const QString& httpBase,
+                                                const QString& rtspBase, QString* error) {
+  TBases bases{httpBase.toStdString(), std::nullopt};
+  if (!rtspBase.isEmpty()) bases.Rtsp = rtspBase.toStdString();
   try {
-    return Read(json::parse(text), httpBase.toStdString());
+    return Read(json::parse(text), bases);
   } catch (const json::exception& e) {
     *error = QString::fromStdString(e.what());
   } catch (const TScenarioError& e) {

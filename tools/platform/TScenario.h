@@ -69,10 +69,13 @@ struct TScenario {
   std::vector<TTimelineEvent> Timeline;  // in order of At
 };
 
-// Reads a scenario. In every string, "{http}" becomes httpBase (http://127.0.0.1:port) and
-// "{media}" httpBase + "/media", so a scenario need not know the ports it runs on.
+// Reads a scenario. In every string, "{http}" becomes httpBase (http://127.0.0.1:port),
+// "{media}" httpBase + "/media" and "{rtsp}" rtspBase (rtsp://127.0.0.1:port), so a scenario need
+// not know the ports it runs on. Without an rtspBase (empty), "{rtsp}" is a mistake in the scenario.
 class TScenarioLoader {
  public:
-  static std::optional<TScenario> Load(const QString& path, const QString& httpBase, QString* error);
-  static std::optional<TScenario> Parse(const std::string& text, const QString& httpBase, QString* error);
+  static std::optional<TScenario> Load(const QString& path, const QString& httpBase, const QString& rtspBase,
+                                       QString* error);
+  static std::optional<TScenario> Parse(const std::string& text, const QString& httpBase, const QString& rtspBase,
+                                        QString* error);
 };

@@ -6,13 +6,21 @@
 #include <QDir>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 #include "THttpPages.h"
 #include "TPlatformServer.h"
 #include "TRecorder.h"
+#include "TRtspServer.h"
 #include "TScenario.h"
 #include "platform/TSignalQuit.h"
+
+#if defined(__SANITIZE_ADDRESS__)
+// GLib and GStreamer keep no frame pointers: without whole stacks, leak reports could not be told
+// apart from theirs (tests/support/lsan.supp).
+extern "C" const char* __asan_default_options() { return "fast_unwind_on_malloc=0"; }
+#endif
 
 namespace {
 
@@ -49,15 +57,20 @@ int main(int argc, char* argv[]) {
   const QCommandLineOption mediaOption("media", "Folder whose files are served under /media/.", "folder");
   const QCommandLineOption recordOption("record", "Write every received message to this file, one JSON line each.",
                                         "file");
+  const QCommandLineOption rtspPortOption(
+      "rtsp-port", "Serve the media folder's MP4 files as RTSP streams on this port (0: any free port).", "port");
   const QCommandLineOption durationOption("duration", "Stop after this many seconds.", "seconds");
-  parser.addOptions({portOption, httpPortOption, scenarioOption, mediaOption, recordOption, durationOption});
+  parser.addOptions(
+      {portOption, httpPortOption, scenarioOption, mediaOption, recordOption, rtspPortOption, durationOption});
   parser.process(app);
   if (!parser.positionalArguments().isEmpty())
     Fail(kUsageError, "unexpected argument " + parser.positionalArguments().front());
 
   const std::optional<quint16> port = Port(parser.value(portOption));
   const std::optional<quint16> httpPort = Port(parser.value(httpPortOption));
-  if (!port || !httpPort) Fail(kUsageError, "a port is a number from 0 to 65535");
+  const std::optional<quint16> rtspPort =
+      parser.isSet(rtspPortOption) ? Port(parser.value(rtspPortOption)) : std::optional<quint16>(0);
+  if (!port || !httpPort || !rtspPort) Fail(kUsageError, "a port is a number from 0 to 65535");
   std::optional<double> duration;
   if (parser.isSet(durationOption)) {
     bool ok = false;
@@ -77,10 +90,20 @@ int main(int argc, char* argv[]) {
   const quint16 boundHttpPort = pages.Listen(*httpPort, &error);
   if (boundHttpPort == 0) Fail(kStartError, error);
 
+  // Likewise the streams, for {rtsp}.
+  std::unique_ptr<TRtspServer> rtsp;
+  quint16 boundRtspPort = 0;
+  if (parser.isSet(rtspPortOption)) {
+    rtsp = std::make_unique<TRtspServer>(mediaDir);
+    boundRtspPort = rtsp->Listen(*rtspPort, &error);
+    if (boundRtspPort == 0) Fail(kStartError, error);
+  }
+  const QString rtspBase = rtsp ? rtsp->Base() : QString();
+
   // Without a scenario: any login is accepted and nothing is scheduled.
-  std::optional<TScenario> scenario = parser.isSet(scenarioOption)
-                                          ? TScenarioLoader::Load(parser.value(scenarioOption), pages.Base(), &error)
-                                          : TScenarioLoader::Parse("{}", pages.Base(), &error);
+  std::optional<TScenario> scenario =
+      parser.isSet(scenarioOption) ? TScenarioLoader::Load(parser.value(scenarioOption), pages.Base(), rtspBase, &error)
+                                   : TScenarioLoader::Parse("{}", pages.Base(), rtspBase, &error);
   if (!scenario) Fail(kUsageError, error);
   pages.SetCatalog(scenario->Videos, scenario->Notices);
 
@@ -93,9 +116,16 @@ int main(int argc, char* argv[]) {
   if (boundPort == 0) Fail(kStartError, error);
 
   // One line on stdout, so whoever started the server with port 0 learns where it is.
-  std::printf("{\"tcpPort\":%u,\"httpPort\":%u}\n", unsigned{boundPort}, unsigned{boundHttpPort});
+  if (rtsp)
+    std::printf("{\"tcpPort\":%u,\"httpPort\":%u,\"rtspPort\":%u}\n", unsigned{boundPort}, unsigned{boundHttpPort},
+                unsigned{boundRtspPort});
+  else
+    std::printf("{\"tcpPort\":%u,\"httpPort\":%u}\n", unsigned{boundPort}, unsigned{boundHttpPort});
   std::fflush(stdout);
   qInfo("listening on 127.0.0.1:%u, web pages at %s", unsigned{boundPort}, qPrintable(pages.Base()));
+  if (rtsp)
+    qInfo("streams at %s/: %s", qPrintable(rtsp->Base()),
+          rtsp->Names().isEmpty() ? "none, no MP4 file in the media folder" : qPrintable(rtsp->Names().join(", ")));
 
   if (duration) {
     QTimer::singleShot(static_cast<int>(*duration * 1000), &app, [] {
