@@ -2,6 +2,7 @@
 
 #include "core/DMs.h"
 #include "core/uClock.h"
+#include "frames/TWebView.h"
 #include "net/TQtClientSocket.h"
 #include "platform/TSignalQuit.h"
 #include "platform/TSingleInstance.h"
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   const TSingleInstance instance(QStringLiteral("(Kelo_Vireo)Only One Application Instance Run!"));
   if (!instance.IsFirst()) return 0;
 
+  PrepareWebEngineEnvironment();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Vireo"));
   QApplication::setApplicationDisplayName(QStringLiteral("Vireo"));

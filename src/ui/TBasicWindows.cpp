@@ -1,15 +1,59 @@
 #include "ui/TBasicWindows.h"
 
+#include "core/uAppStatus.h"
+
 #include <QPalette>
 
-TBasicMainWindow::TBasicMainWindow(TDM& dm, TDebugForm& debugForm) : FDM(dm), FDebugForm(debugForm) {
+TBasicMainWindow::TBasicMainWindow(TDM& dm, TDebugForm& debugForm)
+    : FDM(dm), FDebugForm(debugForm), FWebSDK(dm.IniParams()) {
   setWindowTitle(QStringLiteral("Vireo"));
   setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
   QPalette black = palette();
   black.setColor(QPalette::Window, Qt::black);
   setPalette(black);
   setAutoFillBackground(true);
+
+  const TFrameContext context{dm.IniParams(), AppStatus, dm.Log(), debugForm};
+  FIdle = new QWidget(this);
+  FLive = new TFrameDirectPlayerWidget(context, this);
+  FPoint = new TFramePointPlayerWidget(context, this);
+  FList = new TFramePointPlayPageWidget(FWebSDK, dm.Log(), this);
+  FNotice = new TFrameNotifyPageWidget(context, this);
+  for (QWidget* panel : std::initializer_list<QWidget*>{FIdle, FLive, FPoint, FList, FNotice}) addWidget(panel);
+  setCurrentWidget(FIdle);
+
+  FList->Frame().OnPlayRequest = [this](const TServerMsg& msg) {
+    FDM.IniParams().PointPlayMsg = msg;
+    SwitchPanel(FPoint);
+    Post([this] { FPoint->Frame().PlayTask(FDM.IniParams().PointPlayMsg); });
+  };
+  FPoint->ShowPlayer().Events.OnMediaPlayerEndReached = [this] {
+    // A looping video repeats by itself; one that ends goes back to the list.
+    if (FDM.IniParams().LoopPointPlay) return;
+    SwitchPanel(FList);
+    Post([this] { FList->Frame().LoadListPage(); });
+  };
   showFullScreen();
+  FNotice->Frame().SetPageSize(width(), height());
+}
+
+TBasicMainWindow::~TBasicMainWindow() {
+  // The players stop while everything they report to still exists.
+  FPoint->Frame().StopPlay();
+  FLive->ShowPlayer().Stop();
+}
+
+void TBasicMainWindow::Post(std::function<void()> start) {
+  QMetaObject::invokeMethod(this, std::move(start), Qt::QueuedConnection);
+}
+
+void TBasicMainWindow::SwitchPanel(QWidget* panel) {
+  QWidget* current = currentWidget();
+  if (panel == current) return;
+  if (current == FLive) FLive->Frame().StopLive();
+  if (current == FPoint) FPoint->Frame().PausePlay();
+  if (current == FNotice) FNotice->Frame().CancelPreload();
+  setCurrentWidget(panel);
 }
 
 QString TBasicMainWindow::Describe(const TServerMsg& msg) {
@@ -23,9 +67,45 @@ QString TBasicMainWindow::Describe(const TServerMsg& msg) {
 
 void TBasicMainWindow::PresentMsg(const TServerMsg& msg) {
   FDM.Log().LogHint(Describe(msg));
-  FLiveActive = msg.Kind == mkTask && msg.ContentType == ctDirectPlay;
-  if (msg.Kind == mkTaskEnd || msg.Kind == mkIdle) FLiveActive = false;
+  TIniParams& params = FDM.IniParams();
+  switch (msg.Kind) {
+    case mkNoticePreload:
+      FNotice->Frame().PreloadNotice(msg);
+      return;
+    case mkTaskEnd:
+    case mkIdle:
+      FLive->Frame().LiveActive = false;
+      SwitchPanel(FIdle);
+      return;
+    case mkTask:
+      break;
+    default:
+      return;
+  }
+  switch (msg.ContentType) {
+    case ctDirectPlay:
+      params.DirectPlayMsg = msg;
+      SwitchPanel(FLive);
+      Post([this] { FLive->Frame().ToDo(FDM.IniParams().DirectPlayMsg); });
+      break;
+    case ctPointPlay:
+      params.PointPlayMsg = msg;
+      FLive->Frame().LiveActive = false;
+      SwitchPanel(FPoint);
+      Post([this] { FPoint->Frame().PlayTask(FDM.IniParams().PointPlayMsg); });
+      break;
+    case ctNotify:
+      params.NotifyPageMsg = msg;
+      FLive->Frame().LiveActive = false;
+      FNotice->Frame().ShowNotice(msg);
+      SwitchPanel(FNotice);
+      break;
+    case ctNone:
+      break;
+  }
 }
+
+bool TBasicMainWindow::LiveActive() const { return FLive->Frame().LiveActive; }
 
 void TBasicMainWindow::SetShowMainForm(bool value) { setVisible(value); }
 
@@ -47,7 +127,7 @@ void TBasicMainWindow::HideMainForm() { hide(); }
 
 void TBasicMainWindow::StopLive() {
   FDM.Log().LogHint(QStringLiteral("StopLive"));
-  FLiveActive = false;
+  FLive->Frame().StopLive();
 }
 
 bool TBasicLoginWindow::ShowLoginModal() {

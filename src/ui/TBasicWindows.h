@@ -1,18 +1,22 @@
 #pragma once
 // The windows the terminal runs with until the full ones exist: a black full-screen main window
-// that logs what it is asked to present, and a login path that needs a configured host.
+// that logs what it is asked to present and presents it in the four content frames, and a login
+// path that needs a configured host.
 
 #include "core/DMs.h"
 #include "core/FrmDebug.h"
 #include "core/uWindowPorts.h"
+#include "frames/FrameWidgets.h"
+#include "frames/uWebSDK.h"
 
-#include <QWidget>
+#include <QStackedWidget>
 
 #include <memory>
 
-class TBasicMainWindow final : public QWidget, public IMainWindow {
+class TBasicMainWindow final : public QStackedWidget, public IMainWindow {
  public:
   TBasicMainWindow(TDM& dm, TDebugForm& debugForm);
+  ~TBasicMainWindow() override;
 
   void PresentMsg(const TServerMsg& msg) override;
   void SetShowMainForm(bool value) override;
@@ -22,16 +26,27 @@ class TBasicMainWindow final : public QWidget, public IMainWindow {
   bool IsNewVersion(const QString& version) const override;
   void SetLockScreen(bool flag) override;
   void HideMainForm() override;
-  bool LiveActive() const override { return FLiveActive; }
+  bool LiveActive() const override;
   void StopLive() override;
 
   // The log line written for a presented record.
   static QString Describe(const TServerMsg& msg);
 
  private:
+ private:
+  // Shows a panel; the frame of the panel it replaces is stopped, paused or left ready.
+  void SwitchPanel(QWidget* panel);
+  // Runs the start of a frame's content after the current handler has returned.
+  void Post(std::function<void()> start);
+
   TDM& FDM;
   TDebugForm& FDebugForm;
-  bool FLiveActive = false;
+  TWebSDK FWebSDK;
+  QWidget* FIdle;
+  TFrameDirectPlayerWidget* FLive;
+  TFramePointPlayerWidget* FPoint;
+  TFramePointPlayPageWidget* FList;
+  TFrameNotifyPageWidget* FNotice;
   bool FLockScreen = false;
 };
 

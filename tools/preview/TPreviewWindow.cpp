@@ -1,0 +1,162 @@
+#include "TPreviewWindow.h"
+
+#include <QWebEnginePage>
+
+#include <cstdio>
+
+namespace {
+
+using json = nlohmann::json;
+
+std::string Utf8(const QString& text) { return text.toStdString(); }
+
+// Time events come several times a second; one a second tells an integrator enough.
+constexpr qint64 kTimeEventGapMs = 1000;
+
+TServerMsg Message(TContentType type, const QString& url) {
+  TServerMsg msg;
+  msg.Kind = mkTask;
+  msg.ContentType = type;
+  msg.Url = url;
+  return msg;
+}
+
+}  // namespace
+
+void EmitEvent(const json& event) {
+  const std::string line = event.dump(-1, ' ', false, json::error_handler_t::replace) + '\n';
+  std::fwrite(line.data(), 1, line.size(), stdout);
+  std::fflush(stdout);
+}
+
+void TPreviewLog::LogHint(const QString& text) { EmitEvent({{"event", "log"}, {"text", Utf8(text)}}); }
+void TPreviewLog::LogError(const QString& text) { EmitEvent({{"event", "log"}, {"text", Utf8(text)}}); }
+// In the terminal the debug window also logs the line; here it is one event, not two.
+void TPreviewLog::AddLog(const QString& text) { LogHint(text); }
+
+TPreviewWindow::TPreviewWindow(const TPreviewOptions& options) {
+  setWindowTitle(QStringLiteral("vireo-preview"));
+  setFixedSize(options.Size);
+  FParams.PlayUrl = options.PlayUrl;
+  FParams.VideoUrl = options.VideoUrl;
+  const TFrameContext context{FParams, FStatus, FLog, FLog};
+
+  FLive = new TFrameDirectPlayerWidget(context, this);
+  FPoint = new TFramePointPlayerWidget(context, this);
+  FList = new TFramePointPlayPageWidget(FWebSDK, FLog, this);
+  FNotice = new TFrameNotifyPageWidget(context, this);
+  for (QWidget* frame : {static_cast<QWidget*>(FLive), static_cast<QWidget*>(FPoint), static_cast<QWidget*>(FList),
+                         static_cast<QWidget*>(FNotice)})
+    addWidget(frame);
+  FNotice->Frame().SetPageSize(options.Size.width(), options.Size.height());
+
+  FList->Frame().OnPlayRequest = [](const TServerMsg& msg) {
+    EmitEvent({{"event", "playRequest"}, {"url", Utf8(msg.Url)}});
+  };
+  FList->Frame().OnPlayRequestFailed = [](const QString& text) {
+    EmitEvent({{"event", "playRequestFailed"}, {"text", Utf8(text)}});
+  };
+  FNotice->Frame().OnPageAlert = [](const QString& text) {
+    EmitEvent({{"event", "pageAlert"}, {"text", Utf8(text)}});
+  };
+  WatchVideo(FLive->ShowPlayer(), "live");
+  WatchVideo(FPoint->ShowPlayer(), "point");
+  WatchLoads(FLive->Chromium1(), [] { return "live"; });
+  WatchLoads(FList->wbPointPlay(), [] { return "list"; });
+  for (TWebView* view : {&FNotice->wbNotify(), &FNotice->wbNotifyPre()})
+    WatchLoads(*view, [this, view] { return view == &FNotice->wbNotify() ? "notice" : "noticePre"; });
+}
+
+TPreviewWindow::~TPreviewWindow() {
+  // Stop the players while everything they report to still exists.
+  FStatus.Closing = true;
+  FPoint->Frame().StopPlay();
+  FLive->ShowPlayer().Stop();
+}
+
+void TPreviewWindow::WatchVideo(TVlcPlayerView& view, const char* name) {
+  // The frame's own handlers stay; the preview reports before passing each event on.
+  TVideoEvents& events = view.Events;
+  const auto report = [name](const char* kind, std::int64_t ms) {
+    EmitEvent({{"event", "video"}, {"view", name}, {"kind", kind}, {"ms", ms}});
+  };
+  events.OnMediaPlayerEndReached = [report, &view, next = events.OnMediaPlayerEndReached] {
+    report("end", view.GetVideoPosInMs());
+    if (next) next();
+  };
+  events.OnMediaPlayerEncounteredError = [report, &view, next = events.OnMediaPlayerEncounteredError] {
+    report("error", view.GetVideoPosInMs());
+    if (next) next();
+  };
+  events.OnMediaPlayerLengthChanged = [report, next = events.OnMediaPlayerLengthChanged](std::int64_t ms) {
+    report("length", ms);
+    if (next) next(ms);
+  };
+  events.OnMediaPlayerTimeChanged = [this, report, &view, next = events.OnMediaPlayerTimeChanged](std::int64_t ms) {
+    QElapsedTimer& last = FLastTimeEvent[&view];
+    if (!last.isValid() || last.elapsed() >= kTimeEventGapMs) {
+      last.start();
+      report("time", ms);
+    }
+    if (next) next(ms);
+  };
+}
+
+void TPreviewWindow::WatchLoads(TWebView& view, std::function<const char*()> name) {
+  view.Events.OnLoadEnd = [name = std::move(name), next = view.Events.OnLoadEnd](const QString& url, bool ok) {
+    EmitEvent({{"event", "loadEnd"}, {"view", name()}, {"url", Utf8(url)}});
+    if (next) next(url, ok);
+  };
+}
+
+TWebView* TPreviewWindow::ShownWebView() {
+  if (currentWidget() == FLive) return &FLive->Chromium1();
+  if (currentWidget() == FList) return &FList->wbPointPlay();
+  if (currentWidget() == FNotice) return &FNotice->wbNotify();
+  return nullptr;
+}
+
+void TPreviewWindow::Run(const TPreviewCommand& command) {
+  switch (command.Kind) {
+    case TPreviewCommand::Live:
+      FLive->Frame().ToDo(Message(ctDirectPlay, command.Argument));
+      setCurrentWidget(FLive);
+      break;
+    case TPreviewCommand::StopLive:
+      FLive->Frame().StopLive();
+      break;
+    case TPreviewCommand::Point:
+      FPoint->Frame().PlayTask(Message(ctPointPlay, command.Argument));
+      setCurrentWidget(FPoint);
+      break;
+    case TPreviewCommand::Loop:
+      FParams.LoopPointPlay = command.Argument == u"on";
+      break;
+    case TPreviewCommand::List:
+      FList->Frame().LoadListPage();
+      setCurrentWidget(FList);
+      break;
+    case TPreviewCommand::Preload: {
+      TServerMsg msg = Message(ctNotify, command.Argument);
+      msg.Kind = mkNoticePreload;
+      FNotice->Frame().PreloadNotice(msg);
+      break;
+    }
+    case TPreviewCommand::Notice:
+      FNotice->Frame().ShowNotice(Message(ctNotify, command.Argument));
+      setCurrentWidget(FNotice);
+      break;
+    case TPreviewCommand::Cancel:
+      FNotice->Frame().CancelPreload();
+      break;
+    case TPreviewCommand::Script:
+      if (TWebView* view = ShownWebView()) {
+        view->RunScript(command.Argument);
+      } else {
+        FLog.LogHint(QStringLiteral("script: the shown frame has no web view"));
+      }
+      break;
+    case TPreviewCommand::Quit:
+      break;  // the caller ends the program
+  }
+}
