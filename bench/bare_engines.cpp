@@ -1,6 +1,7 @@
 // The engines the terminal's frames are built on, bare: four Qt WebEngine views and two libVLC
 // players (each with its own instance, as the video views have), one of them playing an address
-// into memory and painting it. The memory baseline for the frames; see scripts/measure-memory.sh.
+// into memory and painting it, the only one shown. The memory baseline for the frames; see
+// scripts/measure-memory.sh.
 //   vireo-bare-engines ADDRESS
 
 #include <QApplication>
@@ -105,7 +106,11 @@ int main(int argc, char** argv) {
   auto* idle = new TBareVideo(&window);
   children.push_back(idle);
   children.push_back(playing);
-  for (QWidget* child : children) child->setGeometry(window.rect());
+  // As in the terminal's stack of frames, only the playing video is shown.
+  for (QWidget* child : children) {
+    child->setGeometry(window.rect());
+    child->setVisible(child == playing);
+  }
   window.show();
   playing->Play(argv[1]);
   std::puts("ready");

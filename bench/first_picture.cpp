@@ -192,7 +192,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QCommandLineParser parser;
   parser.addHelpOption();
-  parser.addOption({"runs", "Fresh runs of each (at least 5).", "N", "7"});
+  parser.addOption({"runs", "Fresh runs of each (at least 5).", "N", "11"});
   parser.addOption({"clip", "Media file to play.", "FILE"});
   parser.process(app);
   const int runs = std::max(5, parser.value("runs").toInt());

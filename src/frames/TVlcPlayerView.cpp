@@ -166,7 +166,10 @@ QStringList TVlcPlayerView::MediaOptions(const QString& address) {
 }
 
 libvlc_media_t* TVlcPlayerView::NewMedia(libvlc_instance_t* instance, const QString& address) {
-  if (QFileInfo(address).isFile()) return libvlc_media_new_path(instance, QFile::encodeName(address).constData());
+  // An address without a scheme is a path even when no such file exists: handed to libVLC as a
+  // location it makes the player crash on its next stop; as a path it is an error event.
+  if (QFileInfo(address).isFile() || !address.contains(QStringLiteral("://")))
+    return libvlc_media_new_path(instance, QFile::encodeName(address).constData());
   return libvlc_media_new_location(instance, address.toUtf8().constData());
 }
 

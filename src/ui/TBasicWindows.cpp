@@ -3,6 +3,7 @@
 #include "core/uAppStatus.h"
 
 #include <QPalette>
+#include <QScreen>
 
 TBasicMainWindow::TBasicMainWindow(TDM& dm, TDebugForm& debugForm)
     : FDM(dm), FDebugForm(debugForm), FWebSDK(dm.IniParams()) {
@@ -33,6 +34,9 @@ TBasicMainWindow::TBasicMainWindow(TDM& dm, TDebugForm& debugForm)
     SwitchPanel(FList);
     Post([this] { FList->Frame().LoadListPage(); });
   };
+  // Covering the screen by geometry as well: without a window manager (a kiosk X session) a
+  // full-screen request alone leaves the window at its default size.
+  setGeometry(screen()->geometry());
   showFullScreen();
   FNotice->Frame().SetPageSize(width(), height());
 }

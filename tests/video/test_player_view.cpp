@@ -11,7 +11,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <map>
@@ -22,7 +21,6 @@
 
 namespace {
 
-using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 using ::testing::SizeIs;
 
@@ -136,11 +134,13 @@ TEST_P(RefusedAddress, RaisesTheErrorEvent) {
   ASSERT_TRUE(WaitFor([&] { return events.Has(TEventLog::Error); }, kPlayMs));
   EXPECT_TRUE(events.Entries[events.IndexOf(TEventLog::Error)].OnGuiThread);
   EXPECT_FALSE(view.IsPlaying());
+  view.Stop();  // a path given to libVLC as a location crashed here
 }
 
 INSTANTIATE_TEST_SUITE_P(Addresses, RefusedAddress,
                          ::testing::Values(TAddressCase{"Http", "http://127.0.0.1:1/none.mp4"},
-                                           TAddressCase{"Rtsp", "rtsp://127.0.0.1:1/x"}),
+                                           TAddressCase{"Rtsp", "rtsp://127.0.0.1:1/x"},
+                                           TAddressCase{"MissingFile", "/nonexistent/x.mp4"}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(VideoView, PlayingAnotherAddressStopsTheFirst) {
