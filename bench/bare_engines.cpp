@@ -1,6 +1,6 @@
 // The engines the terminal's frames are built on, bare: four Qt WebEngine views and two libVLC
 // players (each with its own instance, as the video views have), one of them playing an address
-// into memory and painting it, the only one shown. The memory baseline for the frames; see
+// into memory and painting it. The memory baseline for the frames; see
 // scripts/measure-memory.sh.
 //   vireo-bare-engines ADDRESS
 
@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QMutex>
 #include <QPainter>
+#include <QTimer>
 #include <QWebEngineView>
 #include <QWidget>
 #include <vlc/vlc.h>
@@ -106,13 +107,17 @@ int main(int argc, char** argv) {
   auto* idle = new TBareVideo(&window);
   children.push_back(idle);
   children.push_back(playing);
-  // As in the terminal's stack of frames, only the playing video is shown.
+  // As in the terminal's stack of frames, one web view is on screen first (the live frame's,
+  // which starts its render process), then only the playing video is shown.
   for (QWidget* child : children) {
     child->setGeometry(window.rect());
-    child->setVisible(child == playing);
+    child->setVisible(child == children.front());
   }
   window.show();
-  playing->Play(argv[1]);
+  QTimer::singleShot(1000, &window, [&] {
+    for (QWidget* child : children) child->setVisible(child == playing);
+    playing->Play(argv[1]);
+  });
   std::puts("ready");
   std::fflush(stdout);
   return QApplication::exec();

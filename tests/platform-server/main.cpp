@@ -10,12 +10,6 @@
 
 #include <unistd.h>
 
-#if defined(__SANITIZE_ADDRESS__)
-// Chromium inside Qt WebEngine frees some objects through a base of another size when a page
-// goes; the report is about the library, not this code, and would end every WebEngine case.
-extern "C" const char* __asan_default_options() { return "new_delete_type_mismatch=0"; }
-#endif
-
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QTemporaryDir runtime;  // created with mode 0700, as the runtime folder must be

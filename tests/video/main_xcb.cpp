@@ -10,14 +10,6 @@
 
 #include <cstdio>
 
-#if defined(__SANITIZE_ADDRESS__)
-// Under LeakSanitizer no library is unloaded. libVLC unloads its plugins with its last instance,
-// and with them libraries such as pixman and Mesa's driver, whose start-up allocations are
-// referenced only from their own data: once that is unmapped the blocks would read as leaks
-// with no name on their stacks, impossible to tell from ours or to suppress.
-extern "C" int dlclose(void*) { return 0; }
-#endif
-
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   // Listing the cases happens at build time, without a display.
