@@ -61,8 +61,8 @@ void TVlcMediaList::Add(const QString& address) {
     return;
   }
   // Items play from start to end, so none of the live stream caching applies.
-  libvlc_media_add_option(media, ":deinterlace=0");
-  libvlc_media_add_option(media, ":deinterlace-mode=discard");
+  for (const QString& option : TVlcPlayerView::DeinterlaceOptions())
+    libvlc_media_add_option(media, option.toUtf8().constData());
   libvlc_media_list_lock(FList);
   libvlc_media_list_add_media(FList, media);
   libvlc_media_list_unlock(FList);

@@ -161,8 +161,11 @@ QStringList TVlcPlayerView::MediaOptions(const QString& address) {
     options << QStringLiteral(":http-caching=500");
   else
     options << QStringLiteral(":network-caching=2000") << QStringLiteral(":rtsp-tcp");
-  options << QStringLiteral(":deinterlace=0") << QStringLiteral(":deinterlace-mode=discard");
-  return options;
+  return options + DeinterlaceOptions();
+}
+
+QStringList TVlcPlayerView::DeinterlaceOptions() {
+  return {QStringLiteral(":deinterlace=0"), QStringLiteral(":deinterlace-mode=discard")};
 }
 
 libvlc_media_t* TVlcPlayerView::NewMedia(libvlc_instance_t* instance, const QString& address) {
@@ -304,29 +307,30 @@ void TVlcPlayerView::Post(std::function<void()> call) {
   QMetaObject::invokeMethod(&FRelay, std::move(call), Qt::QueuedConnection);
 }
 
+template <typename... A>
+void TVlcPlayerView::PostEvent(std::function<void(A...)> TVideoEvents::*event, A... args) {
+  // The handler is looked up when the call is delivered: one assigned meanwhile is the one meant.
+  Post([this, event, args...] {
+    if (const auto handler = Events.*event) handler(args...);
+  });
+}
+
 // On one of libVLC's threads, inside libVLC: only copies what the event says and queues it.
 void TVlcPlayerView::OnVlcEvent(const libvlc_event_t* event, void* data) {
   auto* view = static_cast<TVlcPlayerView*>(data);
   switch (event->type) {
     case libvlc_MediaPlayerEndReached:
-      view->Post([view] {
-        if (const auto handler = view->Events.OnMediaPlayerEndReached) handler();
-      });
+      view->PostEvent(&TVideoEvents::OnMediaPlayerEndReached);
       break;
     case libvlc_MediaPlayerEncounteredError:
-      view->Post([view] {
-        if (const auto handler = view->Events.OnMediaPlayerEncounteredError) handler();
-      });
+      view->PostEvent(&TVideoEvents::OnMediaPlayerEncounteredError);
       break;
     case libvlc_MediaPlayerTimeChanged:
-      view->Post([view, ms = std::int64_t{event->u.media_player_time_changed.new_time}] {
-        if (const auto handler = view->Events.OnMediaPlayerTimeChanged) handler(ms);
-      });
+      view->PostEvent(&TVideoEvents::OnMediaPlayerTimeChanged, std::int64_t{event->u.media_player_time_changed.new_time});
       break;
     case libvlc_MediaPlayerLengthChanged:
-      view->Post([view, ms = std::int64_t{event->u.media_player_length_changed.new_length}] {
-        if (const auto handler = view->Events.OnMediaPlayerLengthChanged) handler(ms);
-      });
+      view->PostEvent(&TVideoEvents::OnMediaPlayerLengthChanged,
+                      std::int64_t{event->u.media_player_length_changed.new_length});
       break;
     default:
       break;

@@ -53,8 +53,10 @@ class TVlcPlayerView final : public QWidget, public IVideoView {
   // libVLC's start-up arguments for a libVLC version text such as "3.0.20 Vetinari"; empty when
   // that version is too old to use.
   static std::vector<std::string> InstanceArguments(const char* version);
-  // The media options for an address.
+  // The media options for an address: caching by its scheme, then the deinterlace options.
   static QStringList MediaOptions(const QString& address);
+  // The options every media gets, play list items too.
+  static QStringList DeinterlaceOptions();
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -71,6 +73,9 @@ class TVlcPlayerView final : public QWidget, public IVideoView {
   void WaitWhilePlaying();
   void ReleasePlayer();
   void Post(std::function<void()> call);
+  // Queues raising one of the events with its arguments.
+  template <typename... A>
+  void PostEvent(std::function<void(A...)> TVideoEvents::*event, A... args);
   void FrameArrived();
   void LearnDisplaySize();
 

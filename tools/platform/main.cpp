@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "THttpPages.h"
 #include "TPlatformServer.h"
@@ -116,11 +117,9 @@ int main(int argc, char* argv[]) {
   if (boundPort == 0) Fail(kStartError, error);
 
   // One line on stdout, so whoever started the server with port 0 learns where it is.
-  if (rtsp)
-    std::printf("{\"tcpPort\":%u,\"httpPort\":%u,\"rtspPort\":%u}\n", unsigned{boundPort}, unsigned{boundHttpPort},
-                unsigned{boundRtspPort});
-  else
-    std::printf("{\"tcpPort\":%u,\"httpPort\":%u}\n", unsigned{boundPort}, unsigned{boundHttpPort});
+  const std::string rtspMember = rtsp ? ",\"rtspPort\":" + std::to_string(boundRtspPort) : std::string();
+  std::printf("{\"tcpPort\":%u,\"httpPort\":%u%s}\n", unsigned{boundPort}, unsigned{boundHttpPort},
+              rtspMember.c_str());
   std::fflush(stdout);
   qInfo("listening on 127.0.0.1:%u, web pages at %s", unsigned{boundPort}, qPrintable(pages.Base()));
   if (rtsp)

@@ -1,6 +1,6 @@
 #include "TPreviewWindow.h"
 
-#include <QWebEnginePage>
+#include <QElapsedTimer>
 
 #include <cstdio>
 
@@ -12,6 +12,15 @@ std::string Utf8(const QString& text) { return text.toStdString(); }
 
 // Time events come several times a second; one a second tells an integrator enough.
 constexpr qint64 kTimeEventGapMs = 1000;
+
+// The frame's own handler of an event stays: the preview reports first, then passes it on.
+template <typename... A, typename F>
+void Before(std::function<void(A...)>& event, F report) {
+  event = [report = std::move(report), next = event](A... args) mutable {
+    report(args...);
+    if (next) next(args...);
+  };
+}
 
 TServerMsg Message(TContentType type, const QString& url) {
   TServerMsg msg;
@@ -75,38 +84,24 @@ TPreviewWindow::~TPreviewWindow() {
 }
 
 void TPreviewWindow::WatchVideo(TVlcPlayerView& view, const char* name) {
-  // The frame's own handlers stay; the preview reports before passing each event on.
-  TVideoEvents& events = view.Events;
   const auto report = [name](const char* kind, std::int64_t ms) {
     EmitEvent({{"event", "video"}, {"view", name}, {"kind", kind}, {"ms", ms}});
   };
-  events.OnMediaPlayerEndReached = [report, &view, next = events.OnMediaPlayerEndReached] {
-    report("end", view.GetVideoPosInMs());
-    if (next) next();
-  };
-  events.OnMediaPlayerEncounteredError = [report, &view, next = events.OnMediaPlayerEncounteredError] {
-    report("error", view.GetVideoPosInMs());
-    if (next) next();
-  };
-  events.OnMediaPlayerLengthChanged = [report, next = events.OnMediaPlayerLengthChanged](std::int64_t ms) {
-    report("length", ms);
-    if (next) next(ms);
-  };
-  events.OnMediaPlayerTimeChanged = [this, report, &view, next = events.OnMediaPlayerTimeChanged](std::int64_t ms) {
-    QElapsedTimer& last = FLastTimeEvent[&view];
-    if (!last.isValid() || last.elapsed() >= kTimeEventGapMs) {
-      last.start();
-      report("time", ms);
-    }
-    if (next) next(ms);
-  };
+  TVideoEvents& events = view.Events;
+  Before(events.OnMediaPlayerEndReached, [report, &view] { report("end", view.GetVideoPosInMs()); });
+  Before(events.OnMediaPlayerEncounteredError, [report, &view] { report("error", view.GetVideoPosInMs()); });
+  Before(events.OnMediaPlayerLengthChanged, [report](std::int64_t ms) { report("length", ms); });
+  Before(events.OnMediaPlayerTimeChanged, [report, last = QElapsedTimer()](std::int64_t ms) mutable {
+    if (last.isValid() && last.elapsed() < kTimeEventGapMs) return;
+    last.start();
+    report("time", ms);
+  });
 }
 
 void TPreviewWindow::WatchLoads(TWebView& view, std::function<const char*()> name) {
-  view.Events.OnLoadEnd = [name = std::move(name), next = view.Events.OnLoadEnd](const QString& url, bool ok) {
+  Before(view.Events.OnLoadEnd, [name = std::move(name)](const QString& url, bool) {
     EmitEvent({{"event", "loadEnd"}, {"view", name()}, {"url", Utf8(url)}});
-    if (next) next(url, ok);
-  };
+  });
 }
 
 TWebView* TPreviewWindow::ShownWebView() {

@@ -12,7 +12,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include <QElapsedTimer>
 #include <QStackedWidget>
 
 // Every log and debug-window line of the frames becomes a "log" event.
@@ -46,5 +45,4 @@ class TPreviewWindow final : public QStackedWidget {
   TFramePointPlayerWidget* FPoint;
   TFramePointPlayPageWidget* FList;
   TFrameNotifyPageWidget* FNotice;
-  std::map<const void*, QElapsedTimer> FLastTimeEvent;
 };
