@@ -5,7 +5,6 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
@@ -123,15 +122,7 @@ TVlcPlayerView::TVlcPlayerView(ILogSink& log, TRuntime runtime, QWidget* parent)
   QPalette black = palette();
   black.setColor(QPalette::Window, Qt::black);
   setPalette(black);
-  if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-    FVideoWindow = new QWidget(this);
-    FVideoWindow->setAttribute(Qt::WA_NativeWindow);
-    FVideoWindow->setAutoFillBackground(true);
-    FVideoWindow->setPalette(black);
-    FVideoWindow->setGeometry(rect());
-  } else {
-    FFrames = std::make_unique<TFrames>(*this);
-  }
+  FFrames = std::make_unique<TFrames>(*this);
 }
 
 TVlcPlayerView::~TVlcPlayerView() {
@@ -209,12 +200,8 @@ bool TVlcPlayerView::EnsurePlayer() {
   libvlc_event_manager_t* events = libvlc_media_player_event_manager(FPlayer);
   for (const libvlc_event_e type : kEvents) libvlc_event_attach(events, type, &OnVlcEvent, this);
 
-  if (FVideoWindow != nullptr) {
-    libvlc_media_player_set_xwindow(FPlayer, static_cast<uint32_t>(FVideoWindow->winId()));
-  } else {
-    libvlc_video_set_callbacks(FPlayer, &TFrames::LockPicture, nullptr, &TFrames::Display, FFrames.get());
-    libvlc_video_set_format_callbacks(FPlayer, &TFrames::Setup, &TFrames::Cleanup);
-  }
+  libvlc_video_set_callbacks(FPlayer, &TFrames::LockPicture, nullptr, &TFrames::Display, FFrames.get());
+  libvlc_video_set_format_callbacks(FPlayer, &TFrames::Setup, &TFrames::Cleanup);
   FState = TState::Ready;
   return true;
 }
@@ -367,7 +354,6 @@ void TVlcPlayerView::LearnDisplaySize() {
 }
 
 void TVlcPlayerView::paintEvent(QPaintEvent*) {
-  if (!FFrames) return;  // libVLC paints its own window
   QImage frame;
   {
     const std::lock_guard<std::mutex> guard(FFrames->Lock);
@@ -382,7 +368,3 @@ void TVlcPlayerView::paintEvent(QPaintEvent*) {
   painter.drawImage(target, frame);
 }
 
-void TVlcPlayerView::resizeEvent(QResizeEvent* event) {
-  if (FVideoWindow != nullptr) FVideoWindow->setGeometry(rect());
-  QWidget::resizeEvent(event);
-}

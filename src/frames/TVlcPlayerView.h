@@ -1,9 +1,10 @@
 #pragma once
 // The video view: a black widget that plays one address at a time through libVLC.
 //
-// On X11 libVLC draws into a native child window of ours. On any other Qt platform a window id
-// would make libVLC fall back to text-art output on stdout (and crash), so there it decodes into
-// memory and the widget paints the latest frame itself.
+// libVLC decodes into memory and the widget paints the latest frame itself, on every platform.
+// It is never handed a window: without X11 a window id makes it fall back to text-art output on
+// stdout (and crash), and on X11 a native child window breaks Qt 6.4's composition of the
+// Qt WebEngine views that share the main window with the video (their pages stay stale or black).
 
 #include "core/uLogSink.h"
 #include "frames/uMediaViews.h"
@@ -60,7 +61,6 @@ class TVlcPlayerView final : public QWidget, public IVideoView {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
 
  private:
   friend class TVlcMediaList;
@@ -86,8 +86,7 @@ class TVlcPlayerView final : public QWidget, public IVideoView {
   enum class TState { NotTried, Ready, Unusable } FState = TState::NotTried;
   libvlc_instance_t* FInstance = nullptr;
   libvlc_media_player_t* FPlayer = nullptr;
-  QWidget* FVideoWindow = nullptr;  // the native child window libVLC draws into on X11
-  std::unique_ptr<TFrames> FFrames;  // decoded frames, when libVLC renders into memory
+  std::unique_ptr<TFrames> FFrames;  // the frames libVLC decodes into memory
   std::vector<TVlcMediaList*> FLists;  // lists playing through our player, stopped before it goes
   // Queued calls from libVLC's threads go through this object: when the view is destroyed it
   // goes too, and Qt drops whatever was still queued for it.

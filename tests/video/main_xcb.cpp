@@ -1,11 +1,13 @@
 // Cases on a real X server: the one the "xvfb" fixture started.
 
 #include "VideoHarness.h"
+#include "frames/TWebView.h"
 #include "support/XvfbDisplay.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -20,6 +22,9 @@ int main(int argc, char** argv) {
   }
   QTemporaryDir audio;
   UseSilentAudio(audio.path());
+  QTemporaryDir runtime;  // Qt WebEngine's private runtime folder, mode 0700
+  if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
+  PrepareWebEngineEnvironment();
   QApplication app(argc, argv);
   return RUN_ALL_TESTS();
 }
