@@ -2,8 +2,8 @@
 // used bare in the same way (same arguments, media options and kind of output), in alternating
 // fresh runs: each run starts a new libVLC, so both clocks include starting it.
 //   build/bin/vireo-first-picture [--runs N] [--clip FILE]
-// Without --clip a 5 s 640x360 H.264/AAC test clip is made with ffmpeg. The Qt platform decides
-// the output (offscreen by default: frames into memory; xcb: a native window). Audio goes to
+// Without --clip a 5 s 640x360 H.264/AAC test clip is made with ffmpeg. Both sides decode into
+// memory, as the video view always does (offscreen by default; xcb works the same). Audio goes to
 // ALSA's null sink unless ALSA_CONFIG_PATH is set, so a machine without sound measures the same.
 
 #include "core/uLogSink.h"
@@ -106,18 +106,6 @@ struct TBareFrames {
 };
 
 std::optional<double> BareRun(const QString& clip) {
-  const bool ownWindow = QGuiApplication::platformName() == QLatin1String("xcb");
-  QWidget window;
-  std::optional<QWidget> video;
-  if (ownWindow) {
-    window.setWindowFlag(Qt::FramelessWindowHint);
-    window.resize(kWidth, kHeight);
-    video.emplace(&window);
-    video->setAttribute(Qt::WA_NativeWindow);
-    video->setGeometry(window.rect());
-    window.show();
-    if (!QTest::qWaitForWindowExposed(&window)) return std::nullopt;
-  }
   TBareFrames frames;
   TFirstOutput output;
 
@@ -132,12 +120,8 @@ std::optional<double> BareRun(const QString& clip) {
   libvlc_video_set_key_input(player, 1);
   libvlc_media_player_set_video_title_display(player, libvlc_position_disable, 0);
   output.Attach(player);
-  if (ownWindow) {
-    libvlc_media_player_set_xwindow(player, static_cast<uint32_t>(video->winId()));
-  } else {
-    libvlc_video_set_callbacks(player, &TBareFrames::Lock, nullptr, &TBareFrames::Display, &frames);
-    libvlc_video_set_format_callbacks(player, &TBareFrames::Setup, &TBareFrames::Cleanup);
-  }
+  libvlc_video_set_callbacks(player, &TBareFrames::Lock, nullptr, &TBareFrames::Display, &frames);
+  libvlc_video_set_format_callbacks(player, &TBareFrames::Setup, &TBareFrames::Cleanup);
   libvlc_media_t* media = libvlc_media_new_path(instance, QFile::encodeName(clip).constData());
   for (const QString& option : TVlcPlayerView::MediaOptions(clip))
     libvlc_media_add_option(media, option.toUtf8().constData());
