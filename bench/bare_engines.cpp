@@ -1,6 +1,6 @@
 // The engines the terminal's frames are built on, bare: four Qt WebEngine views and two libVLC
-// players (each with its own instance, as the video views have), one of them playing an address
-// into memory and painting it. The memory baseline for the frames; see
+// players (each with its own instance, started on first playback as in the video views), one of
+// them playing an address into memory and painting it. The memory baseline for the frames; see
 // scripts/measure-memory.sh.
 //   vireo-bare-engines ADDRESS
 
@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QPainter>
 #include <QTimer>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <QWidget>
 #include <vlc/vlc.h>
@@ -28,13 +29,7 @@ const char* const kArguments[] = {"--ignore-config", "--no-one-instance", "--int
 // A widget that shows what one bare player decodes.
 class TBareVideo final : public QWidget {
  public:
-  explicit TBareVideo(QWidget* parent) : QWidget(parent) {
-    FInstance = libvlc_new(static_cast<int>(std::size(kArguments)), kArguments);
-    FPlayer = FInstance ? libvlc_media_player_new(FInstance) : nullptr;
-    if (!FPlayer) return;
-    libvlc_video_set_callbacks(FPlayer, &Lock, nullptr, &Display, this);
-    libvlc_video_set_format_callbacks(FPlayer, &Setup, nullptr);
-  }
+  explicit TBareVideo(QWidget* parent) : QWidget(parent) {}
   ~TBareVideo() override {
     if (FPlayer) {
       libvlc_media_player_stop(FPlayer);
@@ -43,8 +38,13 @@ class TBareVideo final : public QWidget {
     if (FInstance) libvlc_release(FInstance);
   }
 
+  // libVLC starts with the first playback, as in the video view.
   void Play(const char* address) {
+    FInstance = libvlc_new(static_cast<int>(std::size(kArguments)), kArguments);
+    FPlayer = FInstance ? libvlc_media_player_new(FInstance) : nullptr;
     if (!FPlayer) return;
+    libvlc_video_set_callbacks(FPlayer, &Lock, nullptr, &Display, this);
+    libvlc_video_set_format_callbacks(FPlayer, &Setup, nullptr);
     libvlc_media_t* media = libvlc_media_new_location(FInstance, address);
     libvlc_media_add_option(media, ":http-caching=500");
     libvlc_media_player_set_media(FPlayer, media);
@@ -102,7 +102,11 @@ int main(int argc, char** argv) {
   QWidget window;
   window.resize(1280, 720);
   std::vector<QWidget*> children;
-  for (int i = 0; i < 4; ++i) children.push_back(new QWebEngineView(&window));
+  for (int i = 0; i < 4; ++i) {
+    auto* view = new QWebEngineView(&window);
+    view->setPage(new QWebEnginePage(view));  // a page of its own, as each web view of the frames has
+    children.push_back(view);
+  }
   auto* playing = new TBareVideo(&window);
   auto* idle = new TBareVideo(&window);
   children.push_back(idle);

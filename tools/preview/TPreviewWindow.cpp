@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -16,7 +17,7 @@ constexpr qint64 kTimeEventGapMs = 1000;
 // The frame's own handler of an event stays: the preview reports first, then passes it on.
 template <typename... A, typename F>
 void Before(std::function<void(A...)>& event, F report) {
-  event = [report = std::move(report), next = event](A... args) mutable {
+  event = [report = std::move(report), next = event](A... args) {
     report(args...);
     if (next) next(args...);
   };
@@ -91,9 +92,10 @@ void TPreviewWindow::WatchVideo(TVlcPlayerView& view, const char* name) {
   Before(events.OnMediaPlayerEndReached, [report, &view] { report("end", view.GetVideoPosInMs()); });
   Before(events.OnMediaPlayerEncounteredError, [report, &view] { report("error", view.GetVideoPosInMs()); });
   Before(events.OnMediaPlayerLengthChanged, [report](std::int64_t ms) { report("length", ms); });
-  Before(events.OnMediaPlayerTimeChanged, [report, last = QElapsedTimer()](std::int64_t ms) mutable {
-    if (last.isValid() && last.elapsed() < kTimeEventGapMs) return;
-    last.start();
+  // Shared: the view calls a copy of its handler, so state kept inside the handler would not last.
+  Before(events.OnMediaPlayerTimeChanged, [report, last = std::make_shared<QElapsedTimer>()](std::int64_t ms) {
+    if (last->isValid() && last->elapsed() < kTimeEventGapMs) return;
+    last->start();
     report("time", ms);
   });
 }
