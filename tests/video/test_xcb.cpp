@@ -47,13 +47,19 @@ TEST(VideoViewOnX11, VideoAndWebPagesShareTheWindowAndEachShowsWhenSwitchedTo) {
 
   const QRect onScreen(window.mapToGlobal(QPoint(0, 0)), window.size());
   QImage screen;
+  int step = 0;
   const auto shows = [&](const std::function<bool(QRgb centre)>& expected) {
-    return WaitFor(
+    const bool shown = WaitFor(
         [&] {
           screen = window.screen()->grabWindow(0).toImage().copy(onScreen);
           return expected(screen.pixel(screen.width() / 2, screen.height() / 2));
         },
-        10000);
+        30000);  // a first page under the sanitizers takes long to start its GPU context
+    // What the screen showed instead, for whoever looks into a failure.
+    if (const QString folder = qEnvironmentVariable("VIREO_SCREENSHOT_DIR"); !shown && !folder.isEmpty())
+      screen.save(QDir(folder).filePath(QStringLiteral("video-xcb-step%1.png").arg(step)));
+    ++step;
+    return shown;
   };
   const auto cream = [](QRgb c) { return qRed(c) > 240 && qGreen(c) > 240 && qBlue(c) > 210 && qBlue(c) < 240; };
   const auto blue = [](QRgb c) { return qRed(c) < 0x30 && qGreen(c) > 0x30 && qGreen(c) < 0x50 && qBlue(c) > 0x50 && qBlue(c) < 0x70; };
