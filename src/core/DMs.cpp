@@ -9,19 +9,6 @@
 
 namespace {
 
-// Stops a timer for the duration of its handler and starts it again however the handler ends,
-// so a slow handler is never entered again by its own timer and never leaves it off.
-class TTimerPause {
- public:
-  explicit TTimerPause(QTimer& timer) : FTimer(timer) { FTimer.stop(); }
-  ~TTimerPause() { FTimer.start(); }
-  TTimerPause(const TTimerPause&) = delete;
-  TTimerPause& operator=(const TTimerPause&) = delete;
-
- private:
-  QTimer& FTimer;
-};
-
 QString TaskAddresses(const TTask& task) {
   return task.Data.PointPlayUrl + task.Data.Content + task.Data.DirectPlayUrl;
 }
@@ -73,9 +60,9 @@ bool TDM::DataModuleCreate() {
 void TDM::DataModuleDestroy() {
   if (FDestroyed) return;
   FDestroyed = true;
-  FPingTimer.stop();
-  FTaskTimer.stop();
-  FUpdateTimer.stop();
+  FPingTimer.Stop();
+  FTaskTimer.Stop();
+  FUpdateTimer.Stop();
   FSocket.SetEvents(nullptr);
   SaveSettings();
   FLog->LogHint(QStringLiteral("退出程序！！"));
@@ -91,14 +78,18 @@ void TDM::SaveSettings() {
   }
 }
 
-void TDM::Reconnect(bool showLoginWindow) {
+void TDM::ConnectTo(const QString& host, int port) {
   FSocket.Close();
-  FSocket.Open(FIniParams.SvrHost, FIniParams.SvrPort);
+  FSocket.Open(host, port);
+}
+
+void TDM::Reconnect(bool showLoginWindow) {
+  ConnectTo(FIniParams.SvrHost, FIniParams.SvrPort);
   if (showLoginWindow && FLoginForm) FLoginForm->Show();
 }
 
 void TDM::StopTasks() {
-  FTaskTimer.stop();
+  FTaskTimer.Stop();
   FTaskList.Clear();
   TServerMsg idle;
   idle.Kind = mkIdle;
@@ -107,7 +98,7 @@ void TDM::StopTasks() {
 
 void TDM::Relogin() {
   if (FMainForm) FMainForm->HideMainForm();
-  FPingTimer.stop();
+  FPingTimer.Stop();
   Reconnect(true);
 }
 
@@ -216,7 +207,7 @@ QString TDM::ScheduleSummary(const TServerMsg& msg) const {
 
 void TDM::tmrPingSvrTimer() {
   if (AppStatus.Closing) return;
-  TTimerPause pause(FPingTimer);
+  const THandlerTimer::TPause pause(FPingTimer);
   Guarded("tmrPingSvrTimer", [&] {
     if (FSocket.Active()) {
       if (FClock.SteadyMs() - LastRecvTime > kSilenceLimitMs) {
@@ -234,7 +225,7 @@ void TDM::tmrPingSvrTimer() {
       }
       return;
     }
-    FTaskTimer.stop();
+    FTaskTimer.Stop();
     FTaskList.ResetCurrent();
     FTaskList.Clear();
     if (FMainForm && FMainForm->LiveActive()) FMainForm->StopLive();
@@ -244,7 +235,7 @@ void TDM::tmrPingSvrTimer() {
 
 void TDM::tmrTaskTimer() {
   if (AppStatus.Closing) return;
-  TTimerPause pause(FTaskTimer);
+  const THandlerTimer::TPause pause(FTaskTimer);
   Guarded("tmrTaskTimer", [&] {
     TServerMsg msg;
     if (RunTaskTick(FTaskList, msg, FIniParams.NotifyPageMsg.Url) && FMainForm) FMainForm->PresentMsg(msg);
@@ -252,6 +243,6 @@ void TDM::tmrTaskTimer() {
 }
 
 void TDM::tmrUpdateTimer() {
-  FUpdateTimer.stop();
+  FUpdateTimer.Stop();
   Guarded("tmrUpdateTimer", [&] { FUpdate->RunUpdater(FUpdate->UpdateData()); });
 }

@@ -23,6 +23,35 @@
 
 class TDM;
 
+// A controller timer. Its handler runs with the timer paused, so a slow handler is never entered
+// again by its own timer; when the handler ends the timer runs again, unless something stopped
+// it on purpose meanwhile (a settings change inside a handler's wait stops the clocks for good).
+class THandlerTimer final : public QTimer {
+ public:
+  // A deliberate stop; use it instead of stop().
+  void Stop() {
+    ++FStops;
+    stop();
+  }
+
+  class TPause {
+   public:
+    explicit TPause(THandlerTimer& timer) : FTimer(timer), FStopsBefore(timer.FStops) { FTimer.stop(); }
+    ~TPause() {
+      if (FTimer.FStops == FStopsBefore && !FTimer.isActive()) FTimer.start();
+    }
+    TPause(const TPause&) = delete;
+    TPause& operator=(const TPause&) = delete;
+
+   private:
+    THandlerTimer& FTimer;
+    const int FStopsBefore;
+  };
+
+ private:
+  int FStops = 0;
+};
+
 // Creates the windows when the controller's start-up asks for them.
 class IWindowFactory {
  public:
@@ -32,7 +61,7 @@ class IWindowFactory {
   virtual IMainWindow* CreateMainForm(TDM& dm) = 0;
 };
 
-class TDM final : public QObject, private IClientSocketEvents {
+class TDM final : public QObject, public IConnectionControl, private IClientSocketEvents {
   Q_OBJECT
 
  public:
@@ -55,10 +84,11 @@ class TDM final : public QObject, private IClientSocketEvents {
   void DataModuleDestroy();
 
   void LoadSettings();
-  void SaveSettings();  // a failed write is logged, never thrown
+  void SaveSettings() override;
+  void ConnectTo(const QString& host, int port) override;
   void Reconnect(bool showLoginWindow);
-  void StopTasks();
-  void Relogin();
+  void StopTasks() override;
+  void Relogin() override;
 
   // Timer handlers, public so that tests drive them without waiting.
   void tmrPingSvrTimer();
@@ -104,9 +134,9 @@ class TDM final : public QObject, private IClientSocketEvents {
   std::unique_ptr<ILoginWindow> FLoginForm;
   IMainWindow* FMainForm = nullptr;
 
-  QTimer FPingTimer;
-  QTimer FTaskTimer;
-  QTimer FUpdateTimer;
+  THandlerTimer FPingTimer;
+  THandlerTimer FTaskTimer;
+  THandlerTimer FUpdateTimer;
   qint64 LastRecvTime = 0;  // steady ms of the last read event
   QString RecvText;
   bool FDestroyed = false;

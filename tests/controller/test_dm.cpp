@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -60,7 +62,10 @@ class FakeSocket final : public IClientSocket {
 class FakeMain final : public IMainWindow {
  public:
   explicit FakeMain(TDM& dm) : DM(dm) {}
-  void PresentMsg(const TServerMsg& msg) override { Presented.push_back(msg); }
+  void PresentMsg(const TServerMsg& msg) override {
+    Presented.push_back(msg);
+    if (OnPresent) std::exchange(OnPresent, nullptr)();
+  }
   void SetShowMainForm(bool value) override { ShowMainForm = value; }
   void ShowLoginState() override { Calls << "ShowLoginState"; }
   void HideLoginState() override { Calls << "HideLoginState"; }
@@ -72,9 +77,14 @@ class FakeMain final : public IMainWindow {
   void StopLive() override {
     Calls << "StopLive";
     Live = false;
+    if (OnStopLive) std::exchange(OnStopLive, nullptr)();
   }
 
   TDM& DM;
+  // What the real window may run inside the next of these calls (it serves events while it
+  // waits).
+  std::function<void()> OnPresent;
+  std::function<void()> OnStopLive;
   std::vector<TServerMsg> Presented;
   std::optional<bool> ShowMainForm;
   QStringList Calls;
@@ -96,7 +106,10 @@ class FakeLogin final : public ILoginWindow {
     Calls << QStringLiteral("ConnectFailed %1").arg(code);
     IsLoggedIn = false;
   }
-  void LoginFailed(const QString& message) override { Calls << "LoginFailed " + message; }
+  void LoginFailed(const QString& message) override {
+    Calls << "LoginFailed " + message;
+    IsLoggedIn = false;
+  }
   void LoginSucceeded() override {
     Calls << "LoginSucceeded";
     DM.SaveSettings();
@@ -301,6 +314,67 @@ TEST_F(ControllerTest, SocketErrorIsLoggedAndNextTickLogsInAgain) {
   DM->tmrPingSvrTimer();
   ASSERT_EQ(Socket.Sent.size(), 1);
   EXPECT_TRUE(Socket.Sent[0].contains("\"key\": \"001\""));
+}
+
+TEST_F(ControllerTest, LoginRefusedAfterAReconnectIsRepeatedInsteadOfHeartbeats) {
+  Start();
+  LogIn();
+  // The platform closes the connection in order: no socket error reaches the login window.
+  Socket.Connected = false;
+  Socket.Events->ClientSocket1Disconnect();
+  DM->tmrPingSvrTimer();
+  ASSERT_EQ(Socket.Opens.size(), 2);
+  Socket.Connect();
+  Socket.Receive(Frame(QString::fromUtf16(uR"({"key":"001","success":false,"message":"终端已禁用"})").toUtf8()));
+  EXPECT_FALSE(Login().LoggedIn());
+  Socket.Sent.clear();
+  Advance(15000);
+  Socket.Receive(" ");
+  DM->tmrPingSvrTimer();
+  ASSERT_EQ(Socket.Sent.size(), 1);
+  EXPECT_TRUE(Socket.Sent[0].contains("\"key\": \"001\"")) << Socket.Sent[0].toStdString();
+}
+
+TEST_F(ControllerTest, ATimerStoppedInsideItsOwnHandlerStaysStopped) {
+  // A settings change confirmed while a handler waits: the clocks stop and a new login starts.
+  struct Case {
+    const char* name;
+    bool fromTaskClock;
+  };
+  for (const Case& c : {Case{"task clock", true}, Case{"heartbeat", false}}) {
+    SCOPED_TRACE(c.name);
+    DM.reset();  // the old controller would unhook the socket from the new one
+    Start();
+    LogIn();
+    const auto settingsChange = [this] {
+      DM->StopTasks();
+      DM->Relogin();
+    };
+    if (c.fromTaskClock) {
+      Socket.Receive(Frame(Schedule(LiveTask(5, "rtmp://s/a", 0, 0, 60000))));
+      Main().OnPresent = settingsChange;
+      DM->tmrTaskTimer();
+    } else {
+      // The heartbeat tick that finds the connection gone stops the live frame and reconnects.
+      Main().Live = true;
+      Main().OnStopLive = settingsChange;
+      Socket.Connected = false;
+      DM->tmrPingSvrTimer();
+    }
+    EXPECT_FALSE(DM->tmrTask().isActive());
+    EXPECT_FALSE(DM->tmrPingSvr().isActive());
+    EXPECT_EQ(DM->TaskList().Count(), 0);
+  }
+}
+
+TEST_F(ControllerTest, HandlersLeaveTheirTimerRunning) {
+  Start();
+  LogIn();
+  Socket.Receive(Frame(Schedule(LiveTask(5, "rtmp://s/a", 0, 0, 60000))));
+  DM->tmrTaskTimer();
+  DM->tmrPingSvrTimer();
+  EXPECT_TRUE(DM->tmrTask().isActive());
+  EXPECT_TRUE(DM->tmrPingSvr().isActive());
 }
 
 TEST_F(ControllerTest, WatchdogDropsASilentConnectionAndTheNextTickReconnects) {
