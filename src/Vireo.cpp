@@ -6,7 +6,8 @@
 #include "net/TQtClientSocket.h"
 #include "platform/TSignalQuit.h"
 #include "platform/TSingleInstance.h"
-#include "ui/TBasicWindows.h"
+#include "ui/FrmMains.h"
+#include "ui/TRemoteServer.h"
 
 #include <QApplication>
 
@@ -25,9 +26,15 @@ int main(int argc, char** argv) {
   const TSignalQuit signalQuit;
 
   const TSystemClock clock;
-  TBasicWindowFactory windows(clock);
+  TVireoWindowFactory windows(clock);
   TQtClientSocket socket;
   TDM dm(QApplication::applicationDirPath(), clock, socket, windows);
+  // Other programs of this user may stop a frame or end the terminal, also during the login.
+  TRemoteServer remote(dm.Log(), [&windows](quint32 message, qint64 wParam) {
+    if (TVireoMainForm* main = windows.MainForm()) main->RemoteMessage(message, wParam);
+  });
+  remote.Listen();
   if (!dm.DataModuleCreate()) return 0;
+  if (windows.MainForm()->ShowMainForm()) windows.MainForm()->show();
   return QApplication::exec();
 }

@@ -50,6 +50,18 @@ class TTerminalRun {
 
   QString Path(const QString& name) const { return FDir.filePath(name); }
   QString RuntimeDir() const { return FDir.filePath("run"); }
+  QString RemoteName() const { return FDir.filePath("run/remote"); }
+
+  // Sends a message to this terminal as another program would; the sender's exit status.
+  int Remote(const QStringList& arguments) const {
+    QProcess sender;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("VIREO_REMOTE_NAME", RemoteName());
+    sender.setProcessEnvironment(env);
+    sender.start(QStringLiteral(VIREO_BIN_DIR "/vireo-remote"), arguments);
+    if (!sender.waitForFinished(10000)) return -1;
+    return sender.exitCode();
+  }
 
   void WriteFile(const QString& name, const QByteArray& bytes) const {
     QFile file(Path(name));
@@ -67,6 +79,8 @@ class TTerminalRun {
     env.insert("QT_QPA_PLATFORM", "offscreen");
     // The instance lock lives here, so parallel tests do not see each other's terminals.
     env.insert("XDG_RUNTIME_DIR", RuntimeDir());
+    // So is the endpoint for messages from other programs.
+    env.insert("VIREO_REMOTE_NAME", RemoteName());
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(FDir.path());
     process.setProgram(Path("Vireo"));

@@ -1,0 +1,261 @@
+#include "ui/FrmLogins.h"
+
+#include "frames/uUtils.h"
+#include "ui/uSkinControls.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShowEvent>
+
+namespace {
+
+constexpr int kWidth = 385;
+constexpr int kHeight = 355;
+constexpr int kTitleHeight = 41;
+constexpr int kServerHeight = 101;
+constexpr int kAccountHeight = 108;
+constexpr int kStatusHeight = 32;
+constexpr int kShownTop = 200;
+constexpr int kHiddenTop = -10000;
+// Labels end where the edits begin; the pair is centred in the window.
+constexpr int kLabelLeft = 30;
+constexpr int kLabelWidth = 100;
+constexpr int kEditLeft = 136;
+constexpr int kEditWidth = 210;
+constexpr int kRowHeight = 32;
+
+QLabel* AddRowLabel(QWidget* parent, const QString& text, int top) {
+  auto* label = new QLabel(text, parent);
+  SetUiFont(label, 16);
+  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  label->setGeometry(kLabelLeft, top, kLabelWidth, kRowHeight);
+  return label;
+}
+
+QLineEdit* AddRowEdit(QWidget* parent, const QString& label, int top) {
+  AddRowLabel(parent, label, top);
+  auto* edit = new QLineEdit(parent);
+  SetUiFont(edit, 16);
+  edit->setGeometry(kEditLeft, top, kEditWidth, kRowHeight);
+  return edit;
+}
+
+void AddSeparator(QWidget* parent, int top) {
+  auto* line = new QFrame(parent);
+  line->setObjectName(QStringLiteral("separator"));
+  line->setGeometry(20, top, kWidth - 40, 1);
+}
+
+bool IsEnterKey(const QKeyEvent* key) { return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter; }
+
+}  // namespace
+
+TLoginForm::TLoginForm(TIniParams& iniParams, IConnectionControl& control, IMessageBoxes& messages,
+                       const QString& versionText, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
+      FIniParams(iniParams),
+      FControl(control),
+      FMessages(messages) {
+  setWindowTitle(QStringLiteral("登陆"));
+  setFixedSize(kWidth, kHeight);
+  setAutoFillBackground(true);
+  QPalette white = palette();
+  white.setColor(QPalette::Window, Qt::white);
+  setPalette(white);
+  setStyleSheet(QStringLiteral(
+      "QLabel { color: #333333; }"
+      "QLineEdit { border: 1px solid #C8CDD4; border-radius: 3px; padding: 0 6px; background: white; color: #222222; }"
+      "QLineEdit:focus { border-color: #0080FF; }"
+      "QFrame#separator { background: #E6E9EE; }"
+      "QCheckBox { color: #333333; }"));
+
+  auto* title = new TTitleStrip(QColor(0x00, 0x80, 0xFF), this);
+  title->setGeometry(0, 0, kWidth, kTitleHeight);
+  auto* caption = new QLabel(QStringLiteral("登录"), title);
+  SetUiFont(caption, 18, true);
+  caption->setStyleSheet(QStringLiteral("color: white;"));
+  caption->setGeometry(16, 0, 200, kTitleHeight);
+  caption->setAttribute(Qt::WA_TransparentForMouseEvents);
+  FBtnClose = new TImageButton(QStringLiteral(":/ui/pictures/btn-close.png"), title);
+  FBtnClose->setGeometry(kWidth - 41, 0, 41, 41);
+
+  const int serverTop = kTitleHeight;
+  FEdtHost = AddRowEdit(this, QStringLiteral("服务器IP："), serverTop + 15);
+  FEdtPort = AddRowEdit(this, QStringLiteral("通讯端口："), serverTop + 55);
+  const int accountTop = serverTop + kServerHeight;
+  AddSeparator(this, accountTop);
+  FEdtUser = AddRowEdit(this, QStringLiteral("终端编号："), accountTop + 8);
+  FEdtPassword = AddRowEdit(this, QStringLiteral("密码："), accountTop + 46);
+  FEdtPassword->setEchoMode(QLineEdit::Password);
+  FCbAppAutoHide = new QCheckBox(FIniParams.AutoHideCaption, this);
+  SetUiFont(FCbAppAutoHide, 16);
+  FCbAppAutoHide->setGeometry(kEditLeft, accountTop + 82, kEditWidth, 22);
+
+  const int bottomTop = accountTop + kAccountHeight;
+  FBtnOk = new TImageButton(QStringLiteral(":/ui/pictures/btn-login.png"), this);
+  FBtnOk->setGeometry((kWidth - 261) / 2, bottomTop + 8, 261, 45);
+  FLbVer = new QLabel(QStringLiteral("v") + versionText, this);
+  SetUiFont(FLbVer, 12);
+  FLbVer->setStyleSheet(QStringLiteral("color: #999999;"));
+  FLbVer->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  FLbVer->setGeometry(kWidth - 210, kHeight - kStatusHeight - 20, 200, 18);
+  FPnlStatus = new QLabel(this);
+  SetUiFont(FPnlStatus, 16);
+  FPnlStatus->setAlignment(Qt::AlignCenter);
+  FPnlStatus->setStyleSheet(QStringLiteral("background: #D7E8FF; color: #1F3A60;"));
+  FPnlStatus->setGeometry(0, kHeight - kStatusHeight, kWidth, kStatusHeight);
+  FPnlStatus->hide();
+
+  for (QLineEdit* edit : {FEdtHost, FEdtPort, FEdtUser, FEdtPassword}) edit->installEventFilter(this);
+  connect(FBtnOk, &TImageButton::clicked, this, &TLoginForm::btnOkClick);
+  connect(FBtnClose, &TImageButton::clicked, this, &TLoginForm::Hide);
+  FTmrCheckSvr.setInterval(kCheckServerMs);
+  connect(&FTmrCheckSvr, &QTimer::timeout, this, &TLoginForm::tmrCheckSvrTimer);
+
+  FillFromSettings();
+  move(812, kShownTop);
+}
+
+void TLoginForm::FillFromSettings() {
+  FEdtHost->setText(FIniParams.SvrHost);
+  FEdtPort->setText(QString::number(FIniParams.SvrPort));
+  FEdtUser->setText(FIniParams.SvrUser);
+  FEdtPassword->setText(FIniParams.SvrPassword);
+  FCbAppAutoHide->setChecked(FIniParams.AutoHide);
+}
+
+bool TLoginForm::ShowLoginModal() {
+  FLoggedIn = false;
+  Show();
+  // Not QDialog::exec: that wait ends when the window hides, and this one must outlast a trip
+  // to the tray. QCoreApplication::exit ends every running loop, this one included.
+  QEventLoop loop;
+  FModalLoop = &loop;
+  loop.exec();
+  FModalLoop = nullptr;
+  return FLoggedIn;
+}
+
+void TLoginForm::SetStatus(const QString& text) {
+  FPnlStatus->setText(text);
+  FPnlStatus->show();
+}
+
+void TLoginForm::Connected() {
+  SetStatus(QStringLiteral("登录中......"));
+  if (!FTmrCheckSvr.isActive()) FTmrCheckSvr.start();
+}
+
+void TLoginForm::ConnectFailed(int errorCode) {
+  FLoggedIn = false;
+  FBtnOk->setEnabled(true);
+  SetStatus(QStringLiteral("连接服务器失败！错误代码 ") + QString::number(errorCode));
+}
+
+void TLoginForm::LoginFailed(const QString& message) {
+  // The platform refused this session: the next heartbeat tick logs in again, and the tray
+  // brings up this window rather than the main window.
+  FLoggedIn = false;
+  FBtnOk->setEnabled(true);
+  SetStatus(QStringLiteral("登陆服务器失败！ ") + message);
+}
+
+void TLoginForm::LoginSucceeded() {
+  FIniParams.AutoHide = FCbAppAutoHide->isChecked();
+  FControl.SaveSettings();
+  FLoggedIn = true;
+  Hide();
+  if (FModalLoop) FModalLoop->quit();
+}
+
+void TLoginForm::Show() {
+  show();
+  raise();
+  activateWindow();
+}
+
+void TLoginForm::Hide() {
+  move(x(), kHiddenTop);
+  hide();
+}
+
+void TLoginForm::MoveOffScreen() { Hide(); }
+
+void TLoginForm::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (event->spontaneous()) return;
+  // Each time the window comes back it shows the stored settings, not what was typed and left.
+  move(x(), kShownTop);
+  FBtnOk->setEnabled(true);
+  if (FIniParams.SvrHost.isEmpty()) FPnlStatus->hide();
+  FillFromSettings();
+}
+
+void TLoginForm::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  Hide();
+}
+
+bool TLoginForm::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != FEdtHost && watched != FEdtPort && watched != FEdtUser && watched != FEdtPassword)
+    return QWidget::eventFilter(watched, event);
+  if (event->type() == QEvent::KeyPress) {
+    FSkipEnterRelease = false;
+  } else if (event->type() == QEvent::KeyRelease) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (IsEnterKey(key) && !key->isAutoRepeat()) {
+      if (FSkipEnterRelease)
+        FSkipEnterRelease = false;
+      else
+        btnOkClick();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void TLoginForm::ShowMessage(const QString& text) {
+  FMessages.ShowMessage(this, text);
+  FSkipEnterRelease = true;
+}
+
+void TLoginForm::btnOkClick() {
+  const QString host = FEdtHost->text();
+  if (!IsIPv4Text(host)) {
+    ShowMessage(QStringLiteral("IP填写错误！"));
+    return;
+  }
+  if (!IsPortText(FEdtPort->text())) {
+    ShowMessage(QStringLiteral("端口填写错误！"));
+    return;
+  }
+  if (FEdtUser->text().trimmed().isEmpty()) {
+    ShowMessage(QStringLiteral("用户名不能为空！"));
+    FEdtUser->selectAll();
+    FEdtUser->setFocus();
+    return;
+  }
+  FBtnOk->setEnabled(false);
+  FLastHost = host;
+  FLastPort = FEdtPort->text().trimmed().toInt();
+  FIniParams.SvrHost = host.trimmed();
+  FIniParams.SvrPort = FLastPort;
+  FIniParams.SvrUser = FEdtUser->text().trimmed();
+  FIniParams.SvrPassword = FEdtPassword->text().trimmed();
+  FIniParams.AutoHide = FCbAppAutoHide->isChecked();
+  FControl.SaveSettings();
+  FControl.ConnectTo(FIniParams.SvrHost, FLastPort);
+  SetStatus(QStringLiteral("连接中......"));
+}
+
+void TLoginForm::tmrCheckSvrTimer() {
+  FTmrCheckSvr.stop();
+  if (FBtnOk->isEnabled() || FLoggedIn) return;
+  FBtnOk->setEnabled(true);
+  SetStatus(QStringLiteral("服务器未响应"));
+}
