@@ -13,7 +13,7 @@ packages=(
   nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libelf-dev librsvg2-bin
-  ffmpeg xvfb xauth xdotool fonts-noto-cjk
+  ffmpeg xvfb xauth xdotool trayer fonts-noto-cjk
 )
 
 missing=()

@@ -76,7 +76,8 @@ class TTerminalRun {
   // A process of the terminal in this folder; several may be started to try the instance guard.
   void Configure(QProcess& process) const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
+    // The test's own platform: off screen, or the X server of the on-screen cases.
+    env.insert("QT_QPA_PLATFORM", qEnvironmentVariable("QT_QPA_PLATFORM", "offscreen"));
     // The instance lock lives here, so parallel tests do not see each other's terminals.
     env.insert("XDG_RUNTIME_DIR", RuntimeDir());
     // So is the endpoint for messages from other programs.
