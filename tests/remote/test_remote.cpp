@@ -227,7 +227,7 @@ TEST_F(RemoteServerTest, CutsASilentClientAfterItsTimeoutAndServesOthersMeanwhil
   QTimer::singleShot(8000, &loop, &QEventLoop::quit);
   if (closed < 2) loop.exec();
   EXPECT_EQ(closed, 2);
-  EXPECT_GE(clock.elapsed(), kIdleMs - 20);
+  EXPECT_GE(clock.elapsed(), kIdleMs * 9 / 10);  // a coarse timer may fire up to 5 % early
   EXPECT_EQ(FCalls.size(), 1u);  // the half request never counts
   EXPECT_EQ(FLog.Errors.filter(QStringLiteral("未发来完整请求")).size(), 2) << AllLog().toStdString();
   ExpectServes();
