@@ -51,9 +51,10 @@ void Delay(std::int32_t ms) {
   deadline.setSingleShot(true);
   deadline.setTimerType(Qt::PreciseTimer);
   QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-  // What was posted before the call is served even by a zero wait.
-  QCoreApplication::sendPostedEvents();
+  // The wait counts from the call, also while what was posted before it is served (even a zero
+  // wait serves that).
   deadline.start(std::max<std::int32_t>(ms, 0));
+  QCoreApplication::sendPostedEvents();
   loop.exec();
 }
 

@@ -356,7 +356,10 @@ TImageButton* TVireoMainForm::Button(TButtonId button) const {
 }
 
 void TVireoMainForm::SetPanelVisible(TPanelId panel, bool visible) {
-  if (QWidget* widget = Panel(panel)) widget->setVisible(visible);
+  if (QWidget* widget = Panel(panel)) {
+    widget->setVisible(visible);
+    if (visible) widget->raise();
+  }
   FPnlDown->raise();
 }
 
@@ -429,7 +432,16 @@ void TVireoMainForm::PointPause() { FFramePointPlayer1->Frame().PausePlay(); }
 void TVireoMainForm::PointStop() { FFramePointPlayer1->Frame().StopPlay(); }
 void TVireoMainForm::PointResume() { FFramePointPlayer1->ShowPlayer().Resume(); }
 void TVireoMainForm::ListLoad() { FFramePointPlayPage1->Frame().LoadListPage(); }
-void TVireoMainForm::NoticeShow(const TServerMsg& msg) { FFrameNotifyPage1->Frame().ShowNotice(msg); }
+void TVireoMainForm::NoticeShow(const TServerMsg& msg) {
+  // The notice panel appears a second after this request. Shown now beneath the current panel,
+  // its page is already drawn when the panel is raised; a web view that becomes visible only then
+  // takes a few hundred milliseconds more to draw its first picture.
+  if (FPnlNotifyPage->isHidden()) {
+    FPnlNotifyPage->lower();
+    FPnlNotifyPage->show();
+  }
+  FFrameNotifyPage1->Frame().ShowNotice(msg);
+}
 void TVireoMainForm::NoticePreload(const TServerMsg& msg) { FFrameNotifyPage1->Frame().PreloadNotice(msg); }
 void TVireoMainForm::NoticeCancelPreload() { FFrameNotifyPage1->Frame().CancelPreload(); }
 

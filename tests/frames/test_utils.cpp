@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <ctime>
@@ -99,6 +100,16 @@ TEST(DelayTest, ServesEventsAndReturnsAfterTheTimeWithoutSpinning) {
   wall.restart();
   Delay(0);
   EXPECT_LT(wall.elapsed(), 200);
+}
+
+TEST(DelayTest, TheWaitCountsFromTheCallWhilePostedWorkRuns) {
+  // A start request posted just before the wait takes part of it; the wait does not grow by it.
+  QMetaObject::invokeMethod(qApp, [] { QThread::msleep(300); }, Qt::QueuedConnection);
+  QElapsedTimer wall;
+  wall.start();
+  Delay(500);
+  EXPECT_GE(wall.elapsed(), 500);
+  EXPECT_LT(wall.elapsed(), 700);
 }
 
 }  // namespace

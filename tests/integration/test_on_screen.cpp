@@ -78,7 +78,7 @@ TEST_F(OnScreen, WaitsInTheTrayPresentsATaskAndReturnsToTheTray) {
   QTemporaryDir mediaDir;
   QProcess ffmpeg;
   ffmpeg.start("ffmpeg", {"-loglevel", "error", "-f", "lavfi", "-i", "color=c=0x2060E0:s=320x180:r=25:d=30", "-c:v",
-                          "libx264", "-pix_fmt", "yuv420p", mediaDir.filePath("blue.mp4")});
+                          "libx264", "-pix_fmt", "yuv420p", "-movflags", "+faststart", mediaDir.filePath("blue.mp4")});
   ASSERT_TRUE(ffmpeg.waitForFinished(30000));
   QFile clip(mediaDir.filePath("blue.mp4"));
   ASSERT_TRUE(clip.open(QIODevice::ReadOnly));
