@@ -49,7 +49,8 @@ QString TMainFormLogic::Describe(const TServerMsg& msg) {
 }
 
 void TMainFormLogic::PresentMsg(const TServerMsg& msg) {
-  FContext.Log.LogHint(Describe(msg));
+  // An empty schedule ends "a task" at every tick; only ends that change the screen are described.
+  if (msg.Kind != mkTaskEnd || FCurMsg.Valid) FContext.Log.LogHint(Describe(msg));
   if (msg.Kind == mkTask) {
     FCurMsg = msg;
     FCurMsg.Tasks.clear();

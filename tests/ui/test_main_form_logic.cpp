@@ -244,6 +244,7 @@ TEST_F(MainFormLogicTest, TaskEndShowsTheIdlePictureAndHidesTenSecondsLater) {
   Window.Journal.clear();
   Logic.PresentMsg(Msg(mkTaskEnd));
   EXPECT_TRUE(Window.Journal.isEmpty()) << "a second end changes nothing";
+  EXPECT_EQ(Log.Hints.filter("PresentMsg Kind=4").size(), 1) << "and is not described in the log again";
 
   Logic.tmrTimerOutHideTimer();
   EXPECT_EQ(Window.Journal, QStringList{"HideWindow"});
