@@ -6,50 +6,22 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QEventLoop>
-#include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShowEvent>
 
+using namespace SkinnedDialog;
+
 namespace {
 
 constexpr int kWidth = 385;
 constexpr int kHeight = 355;
-constexpr int kTitleHeight = 41;
 constexpr int kServerHeight = 101;
 constexpr int kAccountHeight = 108;
 constexpr int kStatusHeight = 32;
 constexpr int kShownTop = 200;
 constexpr int kHiddenTop = -10000;
-// Labels end where the edits begin; the pair is centred in the window.
-constexpr int kLabelLeft = 30;
-constexpr int kLabelWidth = 100;
-constexpr int kEditLeft = 136;
-constexpr int kEditWidth = 210;
-constexpr int kRowHeight = 32;
-
-QLabel* AddRowLabel(QWidget* parent, const QString& text, int top) {
-  auto* label = new QLabel(text, parent);
-  SetUiFont(label, 16);
-  label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  label->setGeometry(kLabelLeft, top, kLabelWidth, kRowHeight);
-  return label;
-}
-
-QLineEdit* AddRowEdit(QWidget* parent, const QString& label, int top) {
-  AddRowLabel(parent, label, top);
-  auto* edit = new QLineEdit(parent);
-  SetUiFont(edit, 16);
-  edit->setGeometry(kEditLeft, top, kEditWidth, kRowHeight);
-  return edit;
-}
-
-void AddSeparator(QWidget* parent, int top) {
-  auto* line = new QFrame(parent);
-  line->setObjectName(QStringLiteral("separator"));
-  line->setGeometry(20, top, kWidth - 40, 1);
-}
 
 bool IsEnterKey(const QKeyEvent* key) { return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter; }
 
@@ -61,28 +33,7 @@ TLoginForm::TLoginForm(TIniParams& iniParams, IConnectionControl& control, IMess
       FIniParams(iniParams),
       FControl(control),
       FMessages(messages) {
-  setWindowTitle(QStringLiteral("登陆"));
-  setFixedSize(kWidth, kHeight);
-  setAutoFillBackground(true);
-  QPalette white = palette();
-  white.setColor(QPalette::Window, Qt::white);
-  setPalette(white);
-  setStyleSheet(QStringLiteral(
-      "QLabel { color: #333333; }"
-      "QLineEdit { border: 1px solid #C8CDD4; border-radius: 3px; padding: 0 6px; background: white; color: #222222; }"
-      "QLineEdit:focus { border-color: #0080FF; }"
-      "QFrame#separator { background: #E6E9EE; }"
-      "QCheckBox { color: #333333; }"));
-
-  auto* title = new TTitleStrip(QColor(0x00, 0x80, 0xFF), this);
-  title->setGeometry(0, 0, kWidth, kTitleHeight);
-  auto* caption = new QLabel(QStringLiteral("登录"), title);
-  SetUiFont(caption, 18, true);
-  caption->setStyleSheet(QStringLiteral("color: white;"));
-  caption->setGeometry(16, 0, 200, kTitleHeight);
-  caption->setAttribute(Qt::WA_TransparentForMouseEvents);
-  FBtnClose = new TImageButton(QStringLiteral(":/ui/pictures/btn-close.png"), title);
-  FBtnClose->setGeometry(kWidth - 41, 0, 41, 41);
+  FBtnClose = Dress(this, QStringLiteral("登陆"), QStringLiteral("登录"), QSize(kWidth, kHeight));
 
   const int serverTop = kTitleHeight;
   FEdtHost = AddRowEdit(this, QStringLiteral("服务器IP："), serverTop + 15);
@@ -92,9 +43,7 @@ TLoginForm::TLoginForm(TIniParams& iniParams, IConnectionControl& control, IMess
   FEdtUser = AddRowEdit(this, QStringLiteral("终端编号："), accountTop + 8);
   FEdtPassword = AddRowEdit(this, QStringLiteral("密码："), accountTop + 46);
   FEdtPassword->setEchoMode(QLineEdit::Password);
-  FCbAppAutoHide = new QCheckBox(FIniParams.AutoHideCaption, this);
-  SetUiFont(FCbAppAutoHide, 16);
-  FCbAppAutoHide->setGeometry(kEditLeft, accountTop + 82, kEditWidth, 22);
+  FCbAppAutoHide = AddRowCheckBox(this, FIniParams.AutoHideCaption, accountTop + 82);
 
   const int bottomTop = accountTop + kAccountHeight;
   FBtnOk = new TImageButton(QStringLiteral(":/ui/pictures/btn-login.png"), this);

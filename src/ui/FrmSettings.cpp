@@ -5,44 +5,19 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFrame>
-#include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
 #include <QShowEvent>
+
+using namespace SkinnedDialog;
 
 namespace {
 
 constexpr int kWidth = 385;
 constexpr int kHeight = 345;
-constexpr int kTitleHeight = 41;
 constexpr int kAccountHeight = 136;
 constexpr int kBottomHeight = 80;
 constexpr int kServerHeight = kHeight - kTitleHeight - kAccountHeight - kBottomHeight;
-// Labels end where the edits begin; the pair is centred in the window.
-constexpr int kLabelLeft = 30;
-constexpr int kLabelWidth = 100;
-constexpr int kEditLeft = 136;
-constexpr int kEditWidth = 210;
-constexpr int kRowHeight = 32;
-
-QLineEdit* AddRowEdit(QWidget* parent, const QString& label, int top) {
-  auto* caption = new QLabel(label, parent);
-  SetUiFont(caption, 16);
-  caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  caption->setGeometry(kLabelLeft, top, kLabelWidth, kRowHeight);
-  auto* edit = new QLineEdit(parent);
-  SetUiFont(edit, 16);
-  edit->setGeometry(kEditLeft, top, kEditWidth, kRowHeight);
-  return edit;
-}
-
-QCheckBox* AddCheckBox(QWidget* parent, const QString& caption, int top) {
-  auto* box = new QCheckBox(caption, parent);
-  SetUiFont(box, 16);
-  box->setGeometry(kEditLeft, top, kEditWidth, 22);
-  return box;
-}
 
 }  // namespace
 
@@ -52,28 +27,7 @@ TSettingForm::TSettingForm(TIniParams& iniParams, IConnectionControl& control, I
       FIniParams(iniParams),
       FControl(control),
       FMessages(messages) {
-  setWindowTitle(QStringLiteral("设置"));
-  setFixedSize(kWidth, kHeight);
-  setAutoFillBackground(true);
-  QPalette white = palette();
-  white.setColor(QPalette::Window, Qt::white);
-  setPalette(white);
-  setStyleSheet(QStringLiteral(
-      "QLabel { color: #333333; }"
-      "QLineEdit { border: 1px solid #C8CDD4; border-radius: 3px; padding: 0 6px; background: white; color: #222222; }"
-      "QLineEdit:focus { border-color: #0080FF; }"
-      "QFrame#separator { background: #E6E9EE; }"
-      "QCheckBox { color: #333333; }"));
-
-  auto* title = new TTitleStrip(QColor(0x00, 0x80, 0xFF), this);
-  title->setGeometry(0, 0, kWidth, kTitleHeight);
-  auto* caption = new QLabel(QStringLiteral("设置"), title);
-  SetUiFont(caption, 18, true);
-  caption->setStyleSheet(QStringLiteral("color: white;"));
-  caption->setGeometry(16, 0, 200, kTitleHeight);
-  caption->setAttribute(Qt::WA_TransparentForMouseEvents);
-  FBtnClose = new TImageButton(QStringLiteral(":/ui/pictures/btn-close.png"), title);
-  FBtnClose->setGeometry(kWidth - 41, 0, 41, 41);
+  FBtnClose = Dress(this, QStringLiteral("设置"), QStringLiteral("设置"), QSize(kWidth, kHeight));
 
   const int serverTop = kTitleHeight;
   const int serverRows = (kServerHeight - 2 * kRowHeight - 6) / 2;
@@ -81,14 +35,12 @@ TSettingForm::TSettingForm(TIniParams& iniParams, IConnectionControl& control, I
   FEdtPort = AddRowEdit(this, QStringLiteral("通讯端口："), serverTop + serverRows + kRowHeight + 6);
 
   const int accountTop = serverTop + kServerHeight;
-  auto* line = new QFrame(this);
-  line->setObjectName(QStringLiteral("separator"));
-  line->setGeometry(20, accountTop, kWidth - 40, 1);
+  AddSeparator(this, accountTop);
   FEdtUser = AddRowEdit(this, QStringLiteral("终端编号："), accountTop + 8);
   FEdtPassword = AddRowEdit(this, QStringLiteral("密码："), accountTop + 46);
   FEdtPassword->setEchoMode(QLineEdit::Password);
-  FCbAppAutoHide = AddCheckBox(this, FIniParams.AutoHideCaption, accountTop + 84);
-  FCbLoopPointPlay = AddCheckBox(this, QStringLiteral("循环播放点播"), accountTop + 110);
+  FCbAppAutoHide = AddRowCheckBox(this, FIniParams.AutoHideCaption, accountTop + 84);
+  FCbLoopPointPlay = AddRowCheckBox(this, QStringLiteral("循环播放点播"), accountTop + 110);
 
   const int bottomTop = accountTop + kAccountHeight;
   constexpr int kGap = 30;

@@ -1,6 +1,9 @@
 #include "ui/uSkinControls.h"
 
+#include <QCheckBox>
 #include <QEnterEvent>
+#include <QFrame>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QMouseEvent>
@@ -116,3 +119,57 @@ void TModalMessageBoxes::ShowMessage(QWidget* owner, const QString& text) {
   box.setFont(UiFont(16));
   box.exec();
 }
+
+namespace SkinnedDialog {
+
+TImageButton* Dress(QWidget* window, const QString& windowTitle, const QString& caption, QSize size) {
+  window->setWindowTitle(windowTitle);
+  window->setFixedSize(size);
+  window->setAutoFillBackground(true);
+  QPalette white = window->palette();
+  white.setColor(QPalette::Window, Qt::white);
+  window->setPalette(white);
+  window->setStyleSheet(QStringLiteral(
+      "QLabel { color: #333333; }"
+      "QLineEdit { border: 1px solid #C8CDD4; border-radius: 3px; padding: 0 6px; background: white; color: #222222; }"
+      "QLineEdit:focus { border-color: #0080FF; }"
+      "QFrame#separator { background: #E6E9EE; }"
+      "QCheckBox { color: #333333; }"));
+
+  auto* title = new TTitleStrip(QColor(0x00, 0x80, 0xFF), window);
+  title->setGeometry(0, 0, size.width(), kTitleHeight);
+  auto* label = new QLabel(caption, title);
+  SetUiFont(label, 18, true);
+  label->setStyleSheet(QStringLiteral("color: white;"));
+  label->setGeometry(16, 0, 200, kTitleHeight);
+  label->setAttribute(Qt::WA_TransparentForMouseEvents);
+  auto* close = new TImageButton(QStringLiteral(":/ui/pictures/btn-close.png"), title);
+  close->setGeometry(size.width() - 41, 0, 41, 41);
+  return close;
+}
+
+QLineEdit* AddRowEdit(QWidget* parent, const QString& label, int top) {
+  auto* caption = new QLabel(label, parent);
+  SetUiFont(caption, 16);
+  caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  caption->setGeometry(kLabelLeft, top, kLabelWidth, kRowHeight);
+  auto* edit = new QLineEdit(parent);
+  SetUiFont(edit, 16);
+  edit->setGeometry(kEditLeft, top, kEditWidth, kRowHeight);
+  return edit;
+}
+
+QCheckBox* AddRowCheckBox(QWidget* parent, const QString& caption, int top) {
+  auto* box = new QCheckBox(caption, parent);
+  SetUiFont(box, 16);
+  box->setGeometry(kEditLeft, top, kEditWidth, 22);
+  return box;
+}
+
+void AddSeparator(QWidget* parent, int top) {
+  auto* line = new QFrame(parent);
+  line->setObjectName(QStringLiteral("separator"));
+  line->setGeometry(20, top, parent->width() - 40, 1);
+}
+
+}  // namespace SkinnedDialog

@@ -6,7 +6,10 @@
 #include <QPixmap>
 #include <QWidget>
 
+class QCheckBox;
 class QFont;
+class QLineEdit;
+class TImageButton;
 
 // The windows' font: "微软雅黑" where a school has it, the installed CJK font otherwise. Asked for
 // by the first family alone, Qt would pick a Latin font and take Chinese glyphs from another cut.
@@ -93,3 +96,22 @@ class TModalMessageBoxes final : public IMessageBoxes {
  public:
   void ShowMessage(QWidget* owner, const QString& text) override;
 };
+
+// The login and settings windows share one look: a white body, labelled edits in rows and a blue
+// title strip with its caption and close button.
+namespace SkinnedDialog {
+inline constexpr int kTitleHeight = 41;
+inline constexpr int kRowHeight = 32;
+// Labels end where the edits begin; the pair is centred in the 385 pixels of the windows.
+inline constexpr int kLabelLeft = 30;
+inline constexpr int kLabelWidth = 100;
+inline constexpr int kEditLeft = 136;
+inline constexpr int kEditWidth = 210;
+
+// Makes window a borderless, white dialog of this size with the title strip; returns the strip's
+// close button.
+TImageButton* Dress(QWidget* window, const QString& windowTitle, const QString& caption, QSize size);
+QLineEdit* AddRowEdit(QWidget* parent, const QString& label, int top);
+QCheckBox* AddRowCheckBox(QWidget* parent, const QString& caption, int top);
+void AddSeparator(QWidget* parent, int top);
+}  // namespace SkinnedDialog
