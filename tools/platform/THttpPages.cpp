@@ -114,10 +114,12 @@ QHttpServerResponse THttpPages::NoticePage(const QString& name, const QHttpServe
   const auto it = FNotices.find(name.toStdString());
   const TScenarioNotice notice =
       it != FNotices.end() ? it->second : TScenarioNotice{name.isEmpty() ? "通知" : name.toStdString(), {}, {}};
+  // A preloaded page comes without its size; the line is then left out of sight.
+  const QString sizeHidden = w.isEmpty() && h.isEmpty() ? QStringLiteral(" hidden") : QString();
   QString body = QStringLiteral(
-                     "<h1>%1</h1>\n<p id=\"text\">%2</p>\n<p id=\"size\">w=<span id=\"w\">%3</span> "
+                     "<h1>%1</h1>\n<p id=\"text\">%2</p>\n<p id=\"size\"%5>w=<span id=\"w\">%3</span> "
                      "h=<span id=\"h\">%4</span></p>")
-                     .arg(Escaped(notice.Title), Escaped(notice.Text), Escaped(w), Escaped(h));
+                     .arg(Escaped(notice.Title), Escaped(notice.Text), Escaped(w), Escaped(h), sizeHidden);
   if (notice.Alert)
     body += QStringLiteral("\n<script>window.addEventListener('load', function () { alert(%1); });</script>")
                 .arg(ScriptString(*notice.Alert));
