@@ -18,8 +18,7 @@ QString TaskAddresses(const TTask& task) {
 TDM::TDM(QString appDir, const IClock& clock, IClientSocket& socket, IWindowFactory& windows, QObject* parent)
     : QObject(parent), FAppDir(std::move(appDir)), FClock(clock), FSocket(socket), FWindows(windows) {
   const QDir dir(FAppDir);
-  FLog = std::make_unique<TLog>(dir.filePath(QStringLiteral("Log")) + QLatin1Char('/'),
-                                FClock.Now().toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".log"), FClock);
+  FLog = std::make_unique<TLog>(dir.filePath(QStringLiteral("Log")) + QLatin1Char('/'), FClock);
   FDecHead = std::make_unique<TDecHead>(FLog.get());
   FIniFile = std::make_unique<TProfileFile>(dir.filePath(QStringLiteral("Setting.ini")));
   LoadSettings();

@@ -3,6 +3,7 @@
 #include "platform/uGbk.h"
 
 #include <QDir>
+#include <QRegularExpression>
 
 #include <sys/stat.h>
 
@@ -20,12 +21,19 @@ TLog::TLog(const QString& directory, const QString& fileName, const IClock& cloc
   if (!EnsureOpen()) Report(QStringLiteral("cannot open the log file"), QString());
 }
 
+TLog::TLog(const QString& directory, const IClock& clock) : FDirectory(directory), FDaily(true), FClock(clock) {
+  std::lock_guard guard(FLock);
+  FollowDate(FClock.Now().date());
+  if (!EnsureOpen()) Report(QStringLiteral("cannot open the log file"), QString());
+}
+
 TLog::~TLog() = default;  // QFile closes itself; every entry is already on disk
 
 void TLog::WriteLine(const QString& text) {
   std::lock_guard guard(FLock);
-  const QString entry =
-      FClock.Now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + u':' + text + kCrLf;
+  const QDateTime now = FClock.Now();
+  const QString entry = now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")) + u':' + text + kCrLf;
+  if (FDaily && now.date() != FDate) FollowDate(now.date());
 
   // A file deleted or renamed away keeps taking writes through the old handle; entries written
   // there would be lost from view, so start a fresh file at the path instead.
@@ -47,6 +55,28 @@ void TLog::WriteLine(const QString& text) {
 void TLog::LogHint(const QString& text) { WriteLine(QStringLiteral("[提示]") + kCrLf + text); }
 
 void TLog::LogError(const QString& text) { WriteLine(QStringLiteral("[错误]") + kCrLf + text); }
+
+void TLog::FollowDate(const QDate& today) {
+  FDate = today;
+  FPath = QDir(FDirectory).filePath(today.toString(QStringLiteral("yyyy-MM-dd")) + QStringLiteral(".log"));
+  FFile.close();
+  PurgeOld(today);
+}
+
+void TLog::PurgeOld(const QDate& today) const {
+  // The date is read from the name, not the file's time: copied or restored files keep theirs.
+  static const QRegularExpression kDated(
+      QStringLiteral(R"(^(?:(\d{4}-\d{2}-\d{2})\.log|crash-(\d{4}-\d{2}-\d{2})-\d{6}\.txt)$)"));
+  const QDate oldestKept = today.addDays(-kKeepDays);
+  QDir dir(FDirectory);
+  for (const QString& name : dir.entryList(QDir::Files)) {
+    const QRegularExpressionMatch match = kDated.match(name);
+    if (!match.hasMatch()) continue;
+    const QString dateText = match.captured(1).isEmpty() ? match.captured(2) : match.captured(1);
+    const QDate date = QDate::fromString(dateText, QStringLiteral("yyyy-MM-dd"));
+    if (date.isValid() && date < oldestKept) dir.remove(name);
+  }
+}
 
 bool TLog::EnsureOpen() {
   if (FFile.isOpen()) return true;

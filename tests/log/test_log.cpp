@@ -188,6 +188,36 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- threads ----------------------------------------------------------------------------------
 
+TEST_F(LogFile, DailyLogMovesToTheNewDateAndDeletesWhatIsOlderThanNinetyDays) {
+  QDir(Temp.path()).mkdir("Log");
+  const auto touch = [&](const QString& name) {
+    QFile file(QDir(LogDir()).filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  };
+  // Start on 2024-03-05: 90 days back is 2023-12-06.
+  const QStringList kept = {"2023-12-06.log", "crash-2023-12-06-101010.txt", "notes.txt", "2023-01-01.log.bak",
+                            "crash-2023-01-01.txt"};
+  const QStringList purged = {"2023-12-05.log", "crash-2023-12-05-235959.txt", "2020-01-01.log"};
+  for (const QString& name : kept + purged) touch(name);
+
+  Clock.Set(LocalTime(2024, 3, 5, 23, 59, 59));
+  TLog log(LogDir(), Clock);
+  const auto exists = [&](const QString& name) { return QFile::exists(QDir(LogDir()).filePath(name)); };
+  for (const QString& name : kept) EXPECT_TRUE(exists(name)) << name.toStdString();
+  for (const QString& name : purged) EXPECT_FALSE(exists(name)) << name.toStdString();
+
+  log.WriteLine("before midnight");
+  Clock.Set(LocalTime(2024, 3, 6, 0, 0, 1));
+  log.WriteLine("after midnight");
+  EXPECT_EQ(ReadAll(LogPath()), "2024-03-05 23:59:59.000:before midnight\r\n");
+  EXPECT_EQ(ReadAll(QDir(LogDir()).filePath("2024-03-06.log")), "2024-03-06 00:00:01.000:after midnight\r\n");
+  EXPECT_EQ(log.FilePath(), QDir(LogDir()).filePath("2024-03-06.log"));
+  // The change of date purges again: 2023-12-06 is now 91 days old.
+  EXPECT_FALSE(exists("2023-12-06.log"));
+  EXPECT_FALSE(exists("crash-2023-12-06-101010.txt"));
+  EXPECT_TRUE(exists("notes.txt"));
+}
+
 TEST_F(LogFile, EntriesFromManyThreadsNeverInterleave) {
   constexpr int kThreads = 8;
   constexpr int kEntries = 200;
