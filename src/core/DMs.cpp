@@ -79,6 +79,13 @@ void TDM::SaveSettings() {
 
 void TDM::ConnectTo(const QString& host, int port) {
   FSocket.Close();
+  // A port that does not fit would be wrapped to another one (99999 to 34463).
+  if (port < 1 || port > 65535) {
+    if (port != FRefusedPort) FLog->LogError(QStringLiteral("服务器端口超出范围（1-65535）：%1，不连接").arg(port));
+    FRefusedPort = port;
+    return;
+  }
+  FRefusedPort = 0;
   FSocket.Open(host, port);
 }
 
@@ -118,8 +125,10 @@ void TDM::ClientSocket1Connecting() {
 
 void TDM::ClientSocket1Connect() {
   Guarded("ClientSocket1Connect", [&] {
-    // Bytes left over from a dropped connection must not prefix this one's stream.
+    // Bytes left over from a dropped connection must not prefix this one's stream, and its
+    // silence is not this one's: the watchdog counts from now.
     FDecHead->Clear();
+    LastRecvTime = FClock.SteadyMs();
     FLoginForm->Connected();
     TLoginData& login = FSendSocketData->LoginData;
     login.Username = FIniParams.SvrUser;
@@ -143,10 +152,14 @@ void TDM::ClientSocket1Error(int errorCode) {
 void TDM::ClientSocket1Read() {
   Guarded("ClientSocket1Read", [&] {
     const QByteArray bytes = FSocket.ReadAll();
-    LastRecvTime = FClock.SteadyMs();
     FDecHead->AddData(bytes);
-    // Every complete message of this read is handled now; none waits for the next read.
-    while (FDecHead->CheckFrame()) HandleMessage(FDecHead->Body());
+    // Every complete message of this read is handled now; none waits for the next read. Only a
+    // complete message counts as life: bytes of a frame that never completes (a wrong length in
+    // its header) would otherwise keep a dead exchange alive for ever.
+    while (FDecHead->CheckFrame()) {
+      LastRecvTime = FClock.SteadyMs();
+      HandleMessage(FDecHead->Body());
+    }
   });
 }
 

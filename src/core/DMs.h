@@ -137,7 +137,9 @@ class TDM final : public QObject, public IConnectionControl, private IClientSock
   THandlerTimer FPingTimer;
   THandlerTimer FTaskTimer;
   THandlerTimer FUpdateTimer;
-  qint64 LastRecvTime = 0;  // steady ms of the last read event
+  // Steady ms of the last complete message, or of the connection when none came since.
+  qint64 LastRecvTime = 0;
+  int FRefusedPort = 0;  // an out-of-range port already reported
   QString RecvText;
   bool FDestroyed = false;
 };
