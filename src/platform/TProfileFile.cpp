@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <sys/stat.h>
+
 #include <optional>
 
 namespace {
@@ -109,10 +111,12 @@ void TProfileFile::WriteString(const QString& section, const QString& key, const
   // The new contents replace the file in one step, so a failure leaves it as it was; QSaveFile
   // refuses to replace an existing file that is not writable. Unbuffered: commit() does not
   // report a failed flush of buffered bytes and would install a cut-off file.
+  // The settings hold the terminal's password: the file is its owner's alone, also when an
+  // older, readable file is rewritten.
   const QByteArray bytes = Gbk::Encode(text.Text());
   QSaveFile file(FFileName);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || file.write(bytes) != bytes.size() ||
-      !file.commit())
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || ::fchmod(file.handle(), S_IRUSR | S_IWUSR) != 0 ||
+      file.write(bytes) != bytes.size() || !file.commit())
     throw EProfileWriteError(FFileName);
 }
 

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <optional>
@@ -241,6 +242,20 @@ TEST_F(ProfileFileTest, WritesIntegersInDecimalAndBooleansAsOneAndZero) {
   FFile.WriteBool("N", "No", false);
   EXPECT_EQ(Bytes(), QByteArray("[N]\r\nMin=-2147483648\r\nYes=1\r\nNo=0\r\n"));
   EXPECT_EQ(FFile.ReadInteger("N", "Min", 0), INT32_MIN);
+}
+
+TEST_F(ProfileFileTest, WrittenFilesAreTheOwnersAlone) {
+  const auto mode = [&] {
+    struct stat info {};
+    return ::stat(QFile::encodeName(Path()).constData(), &info) == 0 ? info.st_mode & 0777 : 0u;
+  };
+  FFile.WriteString("Svr", "Password", "secret");  // a new file
+  EXPECT_EQ(mode(), 0600u);
+  // An older file that others could read keeps its keys and loses the others' access.
+  ASSERT_TRUE(QFile::setPermissions(Path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+  FFile.WriteString("Svr", "Host", "10.0.0.1");
+  EXPECT_EQ(mode(), 0600u);
+  EXPECT_EQ(FFile.ReadString("Svr", "Password", ""), "secret");
 }
 
 TEST_F(ProfileFileTest, LineBreaksInAValueCannotAddKeys) {

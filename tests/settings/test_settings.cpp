@@ -80,7 +80,8 @@ TEST_F(SettingsTest, LoadsEveryKeyAndLeavesIsFirstUseAsStored) {
 }
 
 TEST_F(SettingsTest, ServerPortReadsHexAndFallsBackOnGarbage) {
-  const std::pair<QByteArray, std::int32_t> cases[] = {{"0x2328", 9000}, {"abc", 9000}, {"$1F90", 8080}};
+  // A hex value other than the default, so a broken hex reading cannot pass as the fallback.
+  const std::pair<QByteArray, std::int32_t> cases[] = {{"0x2329", 9001}, {"abc", 9000}, {"$1F90", 8080}};
   for (const auto& [value, port] : cases) {
     SCOPED_TRACE(value.toStdString());
     Put("[Svr]\r\nPort=" + value + "\r\n");
