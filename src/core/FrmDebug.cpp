@@ -11,6 +11,10 @@ int LineCount(const QPlainTextEdit* memo) {
   return memo->document()->isEmpty() ? 0 : memo->blockCount();
 }
 
+qint64 MemoBytes(const QPlainTextEdit* memo) {
+  return static_cast<qint64>(memo->document()->characterCount()) * static_cast<qint64>(sizeof(QChar));
+}
+
 // Texts from the protocol side end lines with CR LF; each kind of break starts a new line.
 QString WithLfBreaks(QString text) {
   return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
@@ -64,7 +68,7 @@ void TDebugForm::HandleAddLogEx() {
 
 void TDebugForm::AppendStamped(QPlainTextEdit* memo, const QString& text) {
   // The page is cleared rather than scrolled, so a fresh page starts with the new entry.
-  if (LineCount(memo) > kMaxMemoLines) memo->clear();
+  if (LineCount(memo) > kMaxMemoLines || MemoBytes(memo) > kMaxMemoBytes) memo->clear();
   memo->appendPlainText(FClock.Now().toString(QStringLiteral("HH:mm:ss")));
   memo->appendPlainText(WithLfBreaks(text));
 }

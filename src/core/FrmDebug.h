@@ -20,6 +20,9 @@ class TDebugForm : public QWidget, public IDebugLog {
  public:
   // A memo holding more than this many lines is emptied before the next entry.
   static constexpr int kMaxMemoLines = 500;
+  // ...or more than this many bytes of text (UTF-16): a few schedules of half a megabyte each
+  // would otherwise hold hundreds of megabytes before their lines add up.
+  static constexpr qint64 kMaxMemoBytes = 4 * 1024 * 1024;
 
   TDebugForm(ILogSink& log, const IClock& clock, QWidget* parent = nullptr);
 

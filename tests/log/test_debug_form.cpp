@@ -59,6 +59,16 @@ TEST_F(DebugForm, AddLogExShowsEachPendingTextInOrderOnceTheLoopRuns) {
   EXPECT_TRUE(Form.mmoLog()->toPlainText().isEmpty());
 }
 
+TEST_F(DebugForm, PageOverTheByteLimitIsEmptiedThoughItHasFewLines) {
+  const qint64 half = TDebugForm::kMaxMemoBytes / static_cast<qint64>(sizeof(QChar));
+  const std::pair<qint64, bool> cases[] = {{half - 100, false}, {half + 100, true}};
+  for (const auto& [chars, emptied] : cases) {
+    Form.mmoLog()->setPlainText(QString(chars, u'x'));
+    Form.AddLog("new");
+    EXPECT_EQ(Form.mmoLog()->toPlainText() == "09:05:07\nnew", emptied) << chars;
+  }
+}
+
 TEST(DebugFormLifetime, PendingDisplayIsDroppedWithTheWindow) {
   TFakeLog log;
   TFakeClock clock{LocalTime(2024, 3, 5, 9, 5, 7)};
