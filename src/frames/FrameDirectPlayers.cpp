@@ -6,6 +6,8 @@ TFrameDirectPlayer::TFrameDirectPlayer(TDirectPlayerParts parts, TFrameContext c
   FRePlay.setInterval(kRePlayInterval);
   connect(&FPlayNow, &QTimer::timeout, this, &TFrameDirectPlayer::tmrPlayNowTimer);
   connect(&FRePlay, &QTimer::timeout, this, &TFrameDirectPlayer::tmrRePlayTimer);
+  FStall.setInterval(kStallCheckInterval);
+  connect(&FStall, &QTimer::timeout, this, &TFrameDirectPlayer::tmrStallTimer);
   FParts.ShowPlayer.Events.OnMediaPlayerEndReached = [this] { ShowPlayerMediaPlayerEndReached(); };
   FParts.ShowPlayer.Events.OnMediaPlayerEncounteredError = [this] { ShowPlayerMediaPlayerEncounteredError(); };
   FParts.Chromium1.SetFrameLoadScript(kBlackBackgroundScript);
@@ -70,6 +72,25 @@ void TFrameDirectPlayer::tmrPlayNowTimer() {
   FPlayNow.stop();
   FContext.Log.LogHint(QStringLiteral("TFrameDirectPlayer.tmrPlayNowTimer  ") + FPendingUrl);
   FParts.ShowPlayer.PlayMedia(FPendingUrl);
+  FLastPlayTime = -1;
+  FStillTicks = 0;
+  FStall.start();
+}
+
+void TFrameDirectPlayer::tmrStallTimer() {
+  if (FContext.AppStatus.Closing || FStopped || FPlayFailed || FWebPresentation || !FParts.ShowPlayer.IsPlaying()) {
+    FLastPlayTime = -1;
+    FStillTicks = 0;
+    return;
+  }
+  const std::int64_t now = FParts.ShowPlayer.GetVideoPosInMs();
+  FStillTicks = now == FLastPlayTime ? FStillTicks + 1 : 0;
+  FLastPlayTime = now;
+  if (FStillTicks < kStallTicks) return;
+  FContext.Log.LogHint(QStringLiteral("直播画面停滞 %1 秒，按中断处理：").arg(kStallTicks * kStallCheckInterval.count() / 1000) +
+                       FCurrentUrl);
+  FStillTicks = 0;
+  ShowPlayerMediaPlayerEndReached();
 }
 
 void TFrameDirectPlayer::ShowPlayerMediaPlayerEncounteredError() {
@@ -102,6 +123,7 @@ void TFrameDirectPlayer::tmrRePlayTimer() {
 void TFrameDirectPlayer::StopLive() {
   FStopped = true;
   FRePlay.stop();
+  FStall.stop();
   // A start still pending would open the stream behind whatever is shown next, unwatched.
   FPlayNow.stop();
   SetMuted(true);

@@ -24,6 +24,10 @@ class TFrameDirectPlayer final : public QObject {
  public:
   static constexpr std::chrono::milliseconds kPlayNowDelay{500};
   static constexpr std::chrono::milliseconds kRePlayInterval{30000};
+  // A stream whose play time has not moved for kStallTicks checks while the player says it plays
+  // has frozen; it counts as ended. Streams often freeze without any error.
+  static constexpr std::chrono::milliseconds kStallCheckInterval{5000};
+  static constexpr int kStallTicks = 4;
   // Run in every frame of the player page once loaded, so it is black like the frame.
   static inline const QString kBlackBackgroundScript = QStringLiteral("document.body.style.background = \"black\"; ");
 
@@ -38,6 +42,7 @@ class TFrameDirectPlayer final : public QObject {
   // Handlers, public so that tests drive them without waiting.
   void tmrPlayNowTimer();
   void tmrRePlayTimer();
+  void tmrStallTimer();
   void ShowPlayerMediaPlayerEncounteredError();
   void ShowPlayerMediaPlayerEndReached();
 
@@ -50,6 +55,7 @@ class TFrameDirectPlayer final : public QObject {
   bool PlayFailed() const { return FPlayFailed; }
   const QTimer& tmrPlayNow() const { return FPlayNow; }
   const QTimer& tmrRePlay() const { return FRePlay; }
+  const QTimer& tmrStall() const { return FStall; }
 
   // The web player page only takes addresses whose first four characters read "rtmp".
   static bool IsRtmpAddress(const QString& address);
@@ -68,4 +74,7 @@ class TFrameDirectPlayer final : public QObject {
   bool FWebPresentation = false;  // the web view shows CurrentUrl
   QTimer FPlayNow;
   QTimer FRePlay;
+  QTimer FStall;
+  std::int64_t FLastPlayTime = -1;  // the play time at the last stall check
+  int FStillTicks = 0;              // checks in a row that found it unchanged
 };

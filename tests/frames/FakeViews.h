@@ -31,10 +31,11 @@ class TFakeVideoView final : public IVideoView {
   bool IsPlaying() const override { return Playing; }
   void SetAudioMute(bool mute) override { Muted = mute; }
   std::int64_t GetVideoLenInMs() const override { return 0; }
-  std::int64_t GetVideoPosInMs() const override { return 0; }
+  std::int64_t GetVideoPosInMs() const override { return PosMs; }
 
   bool Visible = true;
   bool Playing = false;
+  std::int64_t PosMs = 0;
   std::optional<bool> Muted;
   QStringList Calls;
 };

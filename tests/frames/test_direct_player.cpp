@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 TServerMsg LiveTask(const QString& url) {
@@ -161,6 +163,45 @@ TEST_F(DirectPlayerTest, WatchdogReplaysAfterFailureAndThenIdles) {
   }
   EXPECT_TRUE(Debug.Lines.contains("无法连接到直播：rtsp://cam/1"));
   EXPECT_TRUE(Log.Hints.contains("ShowPlayerMediaPlayerEndReached"));
+}
+
+TEST_F(DirectPlayerTest, AFrozenStreamCountsAsEndedAfterTwentySeconds) {
+  Started("http://cam/live.m3u8");
+  ASSERT_TRUE(Frame.tmrStall().isActive());
+  EXPECT_EQ(Frame.tmrStall().interval() * TFrameDirectPlayer::kStallTicks, 20000);
+  // Moving time never counts; the first check only takes the time.
+  for (int tick = 0; tick < 10; ++tick) {
+    Player.PosMs += 5000;
+    Frame.tmrStallTimer();
+  }
+  EXPECT_FALSE(Frame.PlayFailed());
+  for (int tick = 0; tick < TFrameDirectPlayer::kStallTicks; ++tick) {
+    EXPECT_FALSE(Frame.PlayFailed()) << tick;
+    Frame.tmrStallTimer();
+  }
+  EXPECT_TRUE(Frame.PlayFailed());
+  EXPECT_TRUE(ErrorPanel.IsVisible());
+  EXPECT_TRUE(Frame.tmrRePlay().isActive());
+  EXPECT_TRUE(Log.Hints.contains("直播画面停滞 20 秒，按中断处理：http://cam/live.m3u8"));
+}
+
+TEST_F(DirectPlayerTest, AStreamThatIsNotPlayingIsNeverCalledFrozen) {
+  struct Case {
+    const char* name;
+    std::function<void()> setUp;
+  };
+  const Case cases[] = {
+      {"paused or not started", [&] { Player.Playing = false; }},
+      {"stopped", [&] { Frame.StopLive(); }},
+      {"web page", [&] { Frame.ToDo(LiveTask("rtmp://s/live")); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Started("http://cam/live.m3u8");
+    c.setUp();
+    for (int tick = 0; tick < 2 * TFrameDirectPlayer::kStallTicks; ++tick) Frame.tmrStallTimer();
+    EXPECT_FALSE(ErrorPanel.IsVisible());
+  }
 }
 
 TEST_F(DirectPlayerTest, WatchdogLeavesAWebAddressAlone) {
