@@ -12,7 +12,11 @@ packages=(
   libgstrtspserver-1.0-dev gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libelf-dev librsvg2-bin
+  libelf-dev libdw-dev librsvg2-bin
+  # sd_notify for the service manager's readiness and watchdog.
+  libsystemd-dev
+  # Checks of the installed systemd unit and autostart entry.
+  systemd desktop-file-utils
   ffmpeg xvfb xauth xdotool trayer fonts-noto-cjk
 )
 

@@ -15,8 +15,14 @@ QString TaskAddresses(const TTask& task) {
 
 }  // namespace
 
-TDM::TDM(QString appDir, const IClock& clock, IClientSocket& socket, IWindowFactory& windows, QObject* parent)
-    : QObject(parent), FAppDir(std::move(appDir)), FClock(clock), FSocket(socket), FWindows(windows) {
+TDM::TDM(QString appDir, const IClock& clock, IClientSocket& socket, IWindowFactory& windows, TDMIntervals intervals,
+         QObject* parent)
+    : QObject(parent),
+      FAppDir(std::move(appDir)),
+      FClock(clock),
+      FSocket(socket),
+      FWindows(windows),
+      FIntervals(intervals) {
   const QDir dir(FAppDir);
   FLog = std::make_unique<TLog>(dir.filePath(QStringLiteral("Log")) + QLatin1Char('/'), FClock);
   FDecHead = std::make_unique<TDecHead>(FLog.get());
@@ -29,9 +35,9 @@ TDM::TDM(QString appDir, const IClock& clock, IClientSocket& socket, IWindowFact
   RecvText.clear();
   FIniParams.IsFirstUse = true;
 
-  FPingTimer.setInterval(kPingInterval);
-  FTaskTimer.setInterval(kTaskInterval);
-  FUpdateTimer.setInterval(kUpdateDelay);
+  FPingTimer.setInterval(FIntervals.Ping);
+  FTaskTimer.setInterval(FIntervals.Task);
+  FUpdateTimer.setInterval(FIntervals.UpdateDelay);
   connect(&FPingTimer, &QTimer::timeout, this, &TDM::tmrPingSvrTimer);
   connect(&FTaskTimer, &QTimer::timeout, this, &TDM::tmrTaskTimer);
   connect(&FUpdateTimer, &QTimer::timeout, this, &TDM::tmrUpdateTimer);
@@ -222,7 +228,7 @@ void TDM::tmrPingSvrTimer() {
   const THandlerTimer::TPause pause(FPingTimer);
   Guarded("tmrPingSvrTimer", [&] {
     if (FSocket.Active()) {
-      if (FClock.SteadyMs() - LastRecvTime > kSilenceLimitMs) {
+      if (FClock.SteadyMs() - LastRecvTime > FIntervals.SilenceLimit.count()) {
         FSocket.Close();
         return;
       }

@@ -61,19 +61,23 @@ class IWindowFactory {
   virtual IMainWindow* CreateMainForm(TDM& dm) = 0;
 };
 
+// The controller's timing. The program uses these values; tests that run the real event loop
+// may shorten them.
+struct TDMIntervals {
+  std::chrono::milliseconds Ping{15000};
+  std::chrono::milliseconds Task{7000};
+  std::chrono::milliseconds UpdateDelay{1000};
+  // A connection that has brought no complete message for longer than this is dropped.
+  std::chrono::milliseconds SilenceLimit{40000};
+};
+
 class TDM final : public QObject, public IConnectionControl, private IClientSocketEvents {
   Q_OBJECT
 
  public:
-  static constexpr std::chrono::milliseconds kPingInterval{15000};
-  static constexpr std::chrono::milliseconds kTaskInterval{7000};
-  static constexpr std::chrono::milliseconds kUpdateDelay{1000};
-  // A connection that has brought nothing for longer than this is dropped.
-  static constexpr qint64 kSilenceLimitMs = 40000;
-
   // appDir holds "Setting.ini", "Log/" and "Update.ini".
   TDM(QString appDir, const IClock& clock, IClientSocket& socket, IWindowFactory& windows,
-      QObject* parent = nullptr);
+      TDMIntervals intervals = {}, QObject* parent = nullptr);
   ~TDM() override;
 
   // The constructor makes the log, the settings, the sender and the task list; this runs the
@@ -123,6 +127,7 @@ class TDM final : public QObject, public IConnectionControl, private IClientSock
   const IClock& FClock;
   IClientSocket& FSocket;
   IWindowFactory& FWindows;
+  const TDMIntervals FIntervals;
 
   std::unique_ptr<TLog> FLog;
   std::unique_ptr<TProfileFile> FIniFile;

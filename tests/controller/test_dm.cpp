@@ -3,6 +3,7 @@
 
 #include "core/DMs.h"
 #include "core/uAppStatus.h"
+#include "net/TQtClientSocket.h"
 #include "platform/uGbk.h"
 #include "support/FakeClock.h"
 #include "support/Frames.h"
@@ -12,6 +13,11 @@
 #include <functional>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -609,6 +615,62 @@ TEST_F(ControllerTest, FailedSettingsWriteAtExitIsLogged) {
   DM.reset();
   EXPECT_TRUE(LogText().contains("Unable to write to " + Dir.filePath("Setting.ini")));
   EXPECT_TRUE(LogText().endsWith(QStringLiteral("退出程序！！\r\n")));
+}
+
+// The same watchdog on a real connection and the real event loop, with the intervals shortened so
+// the test takes seconds rather than a minute.
+TEST(ControllerOnTcp, SilentServerIsDroppedAndTheNextTickReconnects) {
+  QTcpServer server;
+  ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+  QTemporaryDir dir;
+  {
+    QFile ini(dir.filePath("Setting.ini"));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.write(QStringLiteral("[Svr]\r\nHost=127.0.0.1\r\nPort=%1\r\nSvrUser=room1\r\nPassword=pw\r\n")
+                  .arg(server.serverPort())
+                  .toUtf8());
+  }
+  const TSystemClock clock;
+  TQtClientSocket socket;
+  FakeWindows windows;
+  TDMIntervals intervals;
+  intervals.Ping = std::chrono::milliseconds(200);
+  intervals.Task = std::chrono::milliseconds(200);
+  intervals.SilenceLimit = std::chrono::milliseconds(1500);
+  TDM dm(dir.path(), clock, socket, windows, intervals);
+  ASSERT_TRUE(dm.DataModuleCreate());
+
+  const auto accept = [&]() -> QTcpSocket* {
+    if (!server.hasPendingConnections() && !server.waitForNewConnection(0)) {
+      QEventLoop loop;
+      QObject::connect(&server, &QTcpServer::newConnection, &loop, &QEventLoop::quit);
+      QTimer::singleShot(5000, &loop, &QEventLoop::quit);
+      loop.exec();
+    }
+    return server.nextPendingConnection();
+  };
+  const auto waitFor = [](const std::function<bool()>& done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return done();
+  };
+
+  QTcpSocket* first = accept();
+  ASSERT_NE(first, nullptr);
+  ASSERT_TRUE(waitFor([&] { return first->bytesAvailable() > 0; }, 5000));
+  first->write(Frame(kLoginOk));
+  first->flush();
+  QElapsedTimer silence;
+  silence.start();
+  // From now on the server reads what comes and says nothing.
+  ASSERT_TRUE(waitFor([&] { return (first->readAll(), first->state() != QAbstractSocket::ConnectedState); }, 10000));
+  EXPECT_GE(silence.elapsed(), 1500);
+  EXPECT_LT(silence.elapsed(), 3000);
+  QTcpSocket* second = accept();
+  ASSERT_NE(second, nullptr) << "the next tick connects again";
+  EXPECT_TRUE(waitFor([&] { return second->bytesAvailable() > 0; }, 5000));
+  EXPECT_TRUE(second->readAll().contains("\"key\": \"001\""));
 }
 
 }  // namespace

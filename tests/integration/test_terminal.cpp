@@ -177,25 +177,4 @@ TEST(Terminal, WithoutAServerTheLoginWindowWaitsUntilTheExitMessage) {
   EXPECT_TRUE(terminal.ReadFile("Setting.ini").contains("[Svr]\r\nHost=\r\nPort=9000\r\n"));
 }
 
-TEST(Terminal, SilentServerIsDroppedAndReconnected) {
-  TWireServer server;
-  TTerminalRun terminal;
-  QTcpSocket* first = StartAndTakeLogin(terminal, server);
-  ASSERT_NE(first, nullptr);
-  first->write(Frame(kLoginReply));
-  first->flush();
-  QElapsedTimer silence;
-  silence.start();
-
-  // From now on the server says nothing; the terminal's heartbeats go unanswered.
-  ASSERT_TRUE(WaitFor([&] { return first->state() != QAbstractSocket::ConnectedState || (first->readAll(), false); }, 70000));
-  const qint64 droppedAfter = silence.elapsed();
-  EXPECT_GT(droppedAfter, 40000);
-  EXPECT_LT(droppedAfter, 58000);
-  QTcpSocket* second = server.Accept(20000);
-  ASSERT_NE(second, nullptr);
-  EXPECT_EQ(TWireServer::Read(second, LoginBytes().size(), 5000), LoginBytes());
-  EXPECT_TRUE(terminal.Log().contains(QStringLiteral("ClientSocket1Disconnect -> 与服务器断开连接")));
-}
-
 }  // namespace
