@@ -1,7 +1,7 @@
 // Throughput of the receive path and cost per message of decoding and encoding.
 //   build/bin/vireo-bench --benchmark_counters_tabular=true
 
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 #include "protocol/JsonEncoders.h"
 #include "protocol/uDecHeads.h"
 #include "protocol/uDecoderDatas.h"

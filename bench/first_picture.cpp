@@ -6,7 +6,7 @@
 // memory, as the video view always does (offscreen by default; xcb works the same). Audio goes to
 // ALSA's null sink unless ALSA_CONFIG_PATH is set, so a machine without sound measures the same.
 
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 #include "frames/TVlcPlayerView.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // One message body, as text, through the decoder and the task clock.
 
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 #include "protocol/uDecHeads.h"
 #include "protocol/uDecoderDatas.h"
 #include "schedule/uTaskList.h"

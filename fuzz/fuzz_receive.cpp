@@ -2,9 +2,9 @@
 // cut at arbitrary places, the decoder on each body, the task list and its clock.
 //   cmake --preset fuzz && cmake --build --preset fuzz && build/fuzz/bin/fuzz-receive -max_total_time=60
 
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 #include "protocol/uDecHeads.h"
-#include "protocol/uDecoderDatas.h"
+#include "schedule/uReceive.h"
 #include "schedule/uTaskList.h"
 
 #include <cstddef>
@@ -22,12 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t n = std::min(chunk, size - at);
     head.AddData(QByteArrayView(reinterpret_cast<const char*>(data + at), static_cast<qsizetype>(n)));
     while (head.CheckFrame()) {
-      TDataDecoder decoder(playUrl, log);
-      TServerMsg msg;
-      decoder.Decode(head.Body(), msg);
-      if (msg.Kind == mkTask && msg.Valid) list.ReplaceTasks(msg.Tasks);
-      TUpdateData update;
-      if (msg.Valid) decoder.DecodeUpdate(head.Body(), update);
+      ReceiveMessage(head.Body(), playUrl, log, list);
       TServerMsg presented;
       RunTaskTick(list, presented, noticeUrl);
     }

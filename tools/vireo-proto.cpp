@@ -2,11 +2,11 @@
 // input from the command line, for platform integrators checking their messages.
 
 #include "core/uIniParams.h"
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 #include "protocol/JsonDecoders.h"
 #include "protocol/JsonEncoders.h"
 #include "protocol/uDecHeads.h"
-#include "protocol/uDecoderDatas.h"
+#include "schedule/uReceive.h"
 #include "schedule/uTaskList.h"
 
 #include <nlohmann/json.hpp>
@@ -107,18 +107,16 @@ int RunFrames() {
 int RunDecode() {
   TStderrLog log;
   TIniParams params;
-  TDataDecoder decoder(params.PlayUrl, log);
-  const QString text = BodyText(ReadAllStdin());
-  TServerMsg msg;
-  decoder.Decode(text, msg);
+  TTaskList list;
+  const TReceivedMsg received = ReceiveMessage(BodyText(ReadAllStdin()), params.PlayUrl, log, list);
+  const TServerMsg& msg = received.Msg;
   json out = MsgJson(msg);
   json tasks = json::array();
   for (const auto& task : msg.Tasks) tasks.push_back(TaskJson(*task));
   out["tasks"] = tasks;
   out["playUrl"] = Str(params.PlayUrl);
   if (msg.Valid) {
-    TUpdateData update;
-    decoder.DecodeUpdate(text, update);
+    const TUpdateData& update = received.Update;
     out["update"] = {{"hasUpdate", update.HasUpdate}, {"version", Str(update.Version)}, {"url", Str(update.Url)}};
   }
   PrintLine(out);
@@ -141,9 +139,7 @@ int RunSchedule() {
       continue;
     }
     if (line.empty()) continue;
-    TServerMsg msg;
-    TDataDecoder(params.PlayUrl, log).Decode(BodyText(QByteArray::fromStdString(line)), msg);
-    if (msg.Kind == mkTask && msg.Valid) list.ReplaceTasks(msg.Tasks);
+    ReceiveMessage(BodyText(QByteArray::fromStdString(line)), params.PlayUrl, log, list);
   }
   return 0;
 }

@@ -1,7 +1,7 @@
 #include "core/DMs.h"
 
 #include "core/uAppStatus.h"
-#include "protocol/uDecoderDatas.h"
+#include "schedule/uReceive.h"
 
 #include <QDir>
 
@@ -172,9 +172,8 @@ void TDM::ClientSocket1Read() {
 void TDM::HandleMessage(const QString& body) {
   RecvText = body;
   FLog->LogHint(QStringLiteral("接收到-》") + RecvText);
-  TDataDecoder decoder(FIniParams.PlayUrl, *FLog);
-  TServerMsg msg;
-  decoder.Decode(RecvText, msg);
+  TReceivedMsg received = ReceiveMessage(RecvText, FIniParams.PlayUrl, *FLog, FTaskList);
+  TServerMsg& msg = received.Msg;
 
   if (msg.Kind == mkTask && FMainForm) FMainForm->SetLockScreen(msg.LockScreen);
   if (!msg.Valid) return;
@@ -198,8 +197,7 @@ void TDM::HandleMessage(const QString& body) {
   }
 
   if (FUpdate->UpdateAllowed()) {
-    TUpdateData offer;
-    decoder.DecodeUpdate(RecvText, offer);
+    const TUpdateData& offer = received.Update;
     const bool isNew = offer.HasUpdate && FMainForm && FMainForm->IsNewVersion(offer.Version);
     if (FUpdate->Accept(offer, isNew)) FUpdateTimer.start();
   }
@@ -207,9 +205,9 @@ void TDM::HandleMessage(const QString& body) {
 }
 
 void TDM::ApplySchedule(TServerMsg& msg) {
+  // The list already holds the schedule's tasks (ReceiveMessage); what is left is to show it.
   if (FLoginForm->IsVisible()) FLoginForm->Hide();
   if (FMainForm) FMainForm->AddLogEx(ScheduleSummary(msg));
-  FTaskList.ReplaceTasks(msg.Tasks);
   msg.Tasks.clear();
 }
 

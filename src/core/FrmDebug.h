@@ -4,7 +4,7 @@
 
 #include "core/uClock.h"
 #include "core/uDebugLog.h"
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 
 #include <QQueue>
 #include <QString>

@@ -3,7 +3,7 @@
 // CR LF line ends, flushed at once. Safe to call from any thread.
 
 #include "core/uClock.h"
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 
 #include <QDate>
 #include <QFile>

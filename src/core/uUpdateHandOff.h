@@ -2,7 +2,7 @@
 // Hands an update offer over to the separate updater program: at most one per run, written to
 // "Update.ini" beside the executable, then the updater started from there.
 
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 #include "protocol/uMyRecords.h"
 
 #include <QString>

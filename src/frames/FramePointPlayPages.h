@@ -2,7 +2,7 @@
 // The on-demand list page frame: shows the platform's list page and turns the viewer's choice,
 // which the page reports through alert() as JSON, into a play request for the main window.
 
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 #include "frames/uMediaViews.h"
 #include "frames/uWebSDK.h"
 #include "protocol/uMyRecords.h"

@@ -2,7 +2,7 @@
 // A libVLC play list that plays through one video view's player, so the view's events report
 // on its items too.
 
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 #include "frames/uMediaViews.h"
 
 #include <vlc/vlc.h>

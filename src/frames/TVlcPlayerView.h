@@ -6,7 +6,7 @@
 // stdout (and crash), and on X11 a native child window breaks Qt 6.4's composition of the
 // Qt WebEngine views that share the main window with the video (their pages stay stale or black).
 
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 #include "frames/uMediaViews.h"
 
 #include <QObject>

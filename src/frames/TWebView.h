@@ -2,7 +2,7 @@
 // The web view of the frames: Qt WebEngine in a widget, made fit for a terminal that nobody
 // attends: no dialog ever waits for a click, and a page whose render process dies comes back.
 
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 #include "frames/uMediaViews.h"
 
 #include <QElapsedTimer>

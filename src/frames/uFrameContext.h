@@ -4,7 +4,7 @@
 #include "core/uAppStatus.h"
 #include "core/uDebugLog.h"
 #include "core/uIniParams.h"
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 
 struct TFrameContext {
   TIniParams& IniParams;

@@ -3,7 +3,7 @@
 // header (0xFF 0x04, two free bytes, the body length as signed 32-bit little-endian, six free
 // bytes, 0xFF 0x05) followed by the UTF-8 body.
 
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

@@ -1,7 +1,7 @@
 #pragma once
 // Turns the text of one complete platform message into the record the controller acts on.
 
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 #include "protocol/JsonDecoders.h"
 #include "protocol/uMyRecords.h"
 

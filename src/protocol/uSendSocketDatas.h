@@ -1,7 +1,7 @@
 #pragma once
 // Sends the terminal's two messages: bare JSON text in UTF-8, no header, no terminator.
 
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 #include "protocol/JsonEncoders.h"
 
 #include <QByteArray>

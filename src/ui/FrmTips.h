@@ -3,7 +3,7 @@
 // text, gone after a few seconds or at a click on its " X ". It never takes the focus, so a tip
 // does not interrupt what the main window is doing.
 
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 
 #include <QTimer>
 #include <QWidget>

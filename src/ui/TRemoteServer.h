@@ -3,7 +3,7 @@
 // uRemoteMessages.h for the numbers and the wire format). Only the owner may connect; requests are
 // read as they arrive, never by waiting on the GUI thread.
 
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 #include "ui/uRemoteMessages.h"
 
 #include <QObject>

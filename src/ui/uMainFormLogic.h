@@ -8,7 +8,7 @@
 #include "core/uAppStatus.h"
 #include "core/uDebugLog.h"
 #include "core/uIniParams.h"
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 #include "protocol/uMyRecords.h"
 #include "schedule/uTaskList.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 // A log that keeps its entries, for asserting what a component reported.
 
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 
 #include <QString>
 #include <QStringList>

@@ -6,7 +6,7 @@
 #include "core/uAppStatus.h"
 #include "core/uDebugLog.h"
 #include "core/uIniParams.h"
-#include "core/uLogSink.h"
+#include "platform/uLogSink.h"
 #include "frames/FrameWidgets.h"
 #include "frames/uWebSDK.h"
 
