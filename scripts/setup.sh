@@ -18,6 +18,8 @@ packages=(
   # Checks of the installed systemd unit and autostart entry.
   systemd desktop-file-utils
   ffmpeg xvfb xauth xdotool trayer fonts-noto-cjk
+  # Plots of scripts/soak.sh.
+  gnuplot-nox
 )
 
 missing=()

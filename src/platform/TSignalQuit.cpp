@@ -23,7 +23,9 @@ TSignalQuit::TSignalQuit() {
   connect(FNotifier, &QSocketNotifier::activated, this, [] {
     char byte;
     [[maybe_unused]] const ssize_t n = ::read(gPipe[1], &byte, 1);
-    QCoreApplication::quit();
+    // Not quit(): a GUI application's quit asks the windows first, and a window that only hides
+    // on close would turn the service manager's stop into nothing.
+    QCoreApplication::exit(0);
   });
   struct sigaction action {};
   action.sa_handler = OnSignal;

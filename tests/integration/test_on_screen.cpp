@@ -124,6 +124,18 @@ TEST_F(OnScreen, WaitsInTheTrayPresentsATaskAndReturnsToTheTray) {
   EXPECT_TRUE(terminal.ReadFile("Setting.ini").contains("AutoHide=1"));
 }
 
+TEST_F(OnScreen, AServiceManagersStopEndsTheTerminalWithItsWindowUp) {
+  TPlatformRun platform(json{{"login", {{"username", "1001"}, {"password", "1234"}}}});
+  ASSERT_TRUE(platform.Started());
+  TTerminalRun terminal;
+  terminal.WriteFile("Setting.ini", SettingsFor(platform.TcpPort) + "[APP]\r\nAutoHide=0\r\n");
+  terminal.Start();
+  ASSERT_TRUE(WaitFor([&] { return WindowShown("VireoMainForm"); }, 15000));
+  EXPECT_TRUE(terminal.Stop()) << "SIGTERM ends it by itself";
+  EXPECT_EQ(terminal.Process.exitStatus(), QProcess::NormalExit);
+  EXPECT_TRUE(terminal.Log().endsWith(QStringLiteral("退出程序！！\r\n"))) << terminal.Log().toStdString();
+}
+
 TEST_F(OnScreen, TheLoginWindowLogsInWhenNoServerIsConfigured) {
   TPlatformRun platform(json{{"login", {{"username", "room7"}, {"password", "pw"}}}});
   ASSERT_TRUE(platform.Started());
