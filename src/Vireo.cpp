@@ -43,17 +43,18 @@ int main(int argc, char** argv) {
   // last log entry is written.
   const TSignalQuit signalQuit;
   const QString appDir = QApplication::applicationDirPath();
+  const QString fileVersion = ReadFileVersionText(QApplication::applicationFilePath());
 #if !defined(__SANITIZE_ADDRESS__)
   // A fault leaves a report in Log/ and ends the process by its signal, so the service manager
   // restarts it. (Sanitizer builds keep the sanitizer's own reports.)
-  TCrashReporter::Install(appDir, ReadFileVersionText(QApplication::applicationFilePath()), ScreensText());
+  TCrashReporter::Install(appDir, fileVersion, ScreensText());
 #endif
   // Ready, and alive for the service manager's watchdog while this thread serves events, the
   // login window's wait included.
   const TServiceNotify serviceNotify;
 
   const TSystemClock clock;
-  TVireoWindowFactory windows(clock);
+  TVireoWindowFactory windows(clock, fileVersion);
   TQtClientSocket socket;
   TDM dm(appDir, clock, socket, windows);
   for (const QString& report : TCrashReporter::NewReports(appDir))

@@ -1,6 +1,5 @@
 #include "ui/FrmLogins.h"
 
-#include "frames/uUtils.h"
 #include "ui/uSkinControls.h"
 
 #include <QCheckBox>
@@ -36,14 +35,14 @@ TLoginForm::TLoginForm(TIniParams& iniParams, IConnectionControl& control, IMess
   FBtnClose = Dress(this, QStringLiteral("登陆"), QStringLiteral("登录"), QSize(kWidth, kHeight));
 
   const int serverTop = kTitleHeight;
-  FEdtHost = AddRowEdit(this, QStringLiteral("服务器IP："), serverTop + 15);
-  FEdtPort = AddRowEdit(this, QStringLiteral("通讯端口："), serverTop + 55);
+  FFields.Host = AddRowEdit(this, QStringLiteral("服务器IP："), serverTop + 15);
+  FFields.Port = AddRowEdit(this, QStringLiteral("通讯端口："), serverTop + 55);
   const int accountTop = serverTop + kServerHeight;
   AddSeparator(this, accountTop);
-  FEdtUser = AddRowEdit(this, QStringLiteral("终端编号："), accountTop + 8);
-  FEdtPassword = AddRowEdit(this, QStringLiteral("密码："), accountTop + 46);
-  FEdtPassword->setEchoMode(QLineEdit::Password);
-  FCbAppAutoHide = AddRowCheckBox(this, FIniParams.AutoHideCaption, accountTop + 82);
+  FFields.User = AddRowEdit(this, QStringLiteral("终端编号："), accountTop + 8);
+  FFields.Password = AddRowEdit(this, QStringLiteral("密码："), accountTop + 46);
+  FFields.Password->setEchoMode(QLineEdit::Password);
+  FFields.AutoHide = AddRowCheckBox(this, FIniParams.AutoHideCaption, accountTop + 82);
 
   const int bottomTop = accountTop + kAccountHeight;
   FBtnOk = new TImageButton(QStringLiteral(":/ui/pictures/btn-login.png"), this);
@@ -60,7 +59,7 @@ TLoginForm::TLoginForm(TIniParams& iniParams, IConnectionControl& control, IMess
   FPnlStatus->setGeometry(0, kHeight - kStatusHeight, kWidth, kStatusHeight);
   FPnlStatus->hide();
 
-  for (QLineEdit* edit : {FEdtHost, FEdtPort, FEdtUser, FEdtPassword}) edit->installEventFilter(this);
+  for (QLineEdit* edit : {FFields.Host, FFields.Port, FFields.User, FFields.Password}) edit->installEventFilter(this);
   connect(FBtnOk, &TImageButton::clicked, this, &TLoginForm::btnOkClick);
   connect(FBtnClose, &TImageButton::clicked, this, &TLoginForm::Hide);
   FTmrCheckSvr.setInterval(kCheckServerMs);
@@ -71,11 +70,7 @@ TLoginForm::TLoginForm(TIniParams& iniParams, IConnectionControl& control, IMess
 }
 
 void TLoginForm::FillFromSettings() {
-  FEdtHost->setText(FIniParams.SvrHost);
-  FEdtPort->setText(QString::number(FIniParams.SvrPort));
-  FEdtUser->setText(FIniParams.SvrUser);
-  FEdtPassword->setText(FIniParams.SvrPassword);
-  FCbAppAutoHide->setChecked(FIniParams.AutoHide);
+  FFields.Fill(FIniParams);
 }
 
 bool TLoginForm::ShowLoginModal() {
@@ -115,7 +110,7 @@ void TLoginForm::LoginFailed(const QString& message) {
 }
 
 void TLoginForm::LoginSucceeded() {
-  FIniParams.AutoHide = FCbAppAutoHide->isChecked();
+  FIniParams.AutoHide = FFields.AutoHide->isChecked();
   FControl.SaveSettings();
   FLoggedIn = true;
   Hide();
@@ -151,7 +146,7 @@ void TLoginForm::closeEvent(QCloseEvent* event) {
 }
 
 bool TLoginForm::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != FEdtHost && watched != FEdtPort && watched != FEdtUser && watched != FEdtPassword)
+  if (watched != FFields.Host && watched != FFields.Port && watched != FFields.User && watched != FFields.Password)
     return QWidget::eventFilter(watched, event);
   if (event->type() == QEvent::KeyPress) {
     FSkipEnterRelease = false;
@@ -174,29 +169,20 @@ void TLoginForm::ShowMessage(const QString& text) {
 }
 
 void TLoginForm::btnOkClick() {
-  const QString host = FEdtHost->text();
-  if (!IsIPv4Text(host)) {
-    ShowMessage(QStringLiteral("IP填写错误！"));
+  if (const QString error = FFields.ServerError(); !error.isEmpty()) {
+    ShowMessage(error);
     return;
   }
-  if (!IsPortText(FEdtPort->text())) {
-    ShowMessage(QStringLiteral("端口填写错误！"));
-    return;
-  }
-  if (FEdtUser->text().trimmed().isEmpty()) {
+  if (FFields.User->text().trimmed().isEmpty()) {
     ShowMessage(QStringLiteral("用户名不能为空！"));
-    FEdtUser->selectAll();
-    FEdtUser->setFocus();
+    FFields.User->selectAll();
+    FFields.User->setFocus();
     return;
   }
   FBtnOk->setEnabled(false);
-  FLastHost = host;
-  FLastPort = FEdtPort->text().trimmed().toInt();
-  FIniParams.SvrHost = host.trimmed();
-  FIniParams.SvrPort = FLastPort;
-  FIniParams.SvrUser = FEdtUser->text().trimmed();
-  FIniParams.SvrPassword = FEdtPassword->text().trimmed();
-  FIniParams.AutoHide = FCbAppAutoHide->isChecked();
+  FLastHost = FFields.Host->text();
+  FFields.Store(FIniParams);
+  FLastPort = FIniParams.SvrPort;
   FControl.SaveSettings();
   FControl.ConnectTo(FIniParams.SvrHost, FLastPort);
   SetStatus(QStringLiteral("连接中......"));

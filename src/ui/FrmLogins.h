@@ -5,6 +5,7 @@
 
 #include "core/uIniParams.h"
 #include "core/uWindowPorts.h"
+#include "ui/uConnectionFields.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -48,11 +49,11 @@ class TLoginForm final : public QWidget, public ILoginWindow {
   const QString& LastHost() const { return FLastHost; }
   int LastPort() const { return FLastPort; }
 
-  QLineEdit* edtHost() const { return FEdtHost; }
-  QLineEdit* edtPort() const { return FEdtPort; }
-  QLineEdit* edtUser() const { return FEdtUser; }
-  QLineEdit* edtPassword() const { return FEdtPassword; }
-  QCheckBox* cbAppAutoHide() const { return FCbAppAutoHide; }
+  QLineEdit* edtHost() const { return FFields.Host; }
+  QLineEdit* edtPort() const { return FFields.Port; }
+  QLineEdit* edtUser() const { return FFields.User; }
+  QLineEdit* edtPassword() const { return FFields.Password; }
+  QCheckBox* cbAppAutoHide() const { return FFields.AutoHide; }
   TImageButton* btnOk() const { return FBtnOk; }
   TImageButton* btnClose() const { return FBtnClose; }
   QLabel* pnlStatus() const { return FPnlStatus; }
@@ -71,11 +72,7 @@ class TLoginForm final : public QWidget, public ILoginWindow {
   TIniParams& FIniParams;
   IConnectionControl& FControl;
   IMessageBoxes& FMessages;
-  QLineEdit* FEdtHost = nullptr;
-  QLineEdit* FEdtPort = nullptr;
-  QLineEdit* FEdtUser = nullptr;
-  QLineEdit* FEdtPassword = nullptr;
-  QCheckBox* FCbAppAutoHide = nullptr;
+  TConnectionFields FFields;
   TImageButton* FBtnOk = nullptr;
   TImageButton* FBtnClose = nullptr;
   QLabel* FPnlStatus = nullptr;

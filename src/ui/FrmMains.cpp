@@ -62,8 +62,8 @@ QString AppDir() { return QCoreApplication::applicationDirPath() + QLatin1Char('
 
 }  // namespace
 
-TVireoMainForm::TVireoMainForm(TDM& dm, TDebugForm& debugForm, IMessageBoxes& messageBoxes)
-    : FDM(dm), FDebugForm(debugForm), FMessageBoxes(messageBoxes), FWebSDK(dm.IniParams()) {
+TVireoMainForm::TVireoMainForm(TDM& dm, TDebugForm& debugForm, IMessageBoxes& messageBoxes, QString versionText)
+    : FDM(dm), FDebugForm(debugForm), FMessageBoxes(messageBoxes), FWebSDK(dm.IniParams()), FVersionText(std::move(versionText)) {
   setObjectName(QStringLiteral("VireoMainForm"));
   setWindowTitle(QStringLiteral("VireoMainForm"));
   setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
@@ -113,7 +113,6 @@ TVireoMainForm::TVireoMainForm(TDM& dm, TDebugForm& debugForm, IMessageBoxes& me
   FFrameNotifyPage1->Frame().SetPageSize(FPnlBody->width(), FPnlBody->height());
 
   CreateTray();
-  FVersionText = VersionTextOf(ReadFileVersionText(QCoreApplication::applicationFilePath()));
   FLbVer->setText(FVersionText);
   FLbVer->adjustSize();
 
@@ -445,18 +444,18 @@ void TVireoMainForm::NoticeShow(const TServerMsg& msg) {
 void TVireoMainForm::NoticePreload(const TServerMsg& msg) { FFrameNotifyPage1->Frame().PreloadNotice(msg); }
 void TVireoMainForm::NoticeCancelPreload() { FFrameNotifyPage1->Frame().CancelPreload(); }
 
-TVireoWindowFactory::TVireoWindowFactory(const IClock& clock) : FClock(clock) {}
+TVireoWindowFactory::TVireoWindowFactory(const IClock& clock, const QString& fileVersion)
+    : FClock(clock), FVersionText(VersionTextOf(fileVersion)) {}
 
 TVireoWindowFactory::~TVireoWindowFactory() = default;
 
 std::unique_ptr<ILoginWindow> TVireoWindowFactory::CreateLoginForm(TDM& dm) {
-  const QString version = VersionTextOf(ReadFileVersionText(QCoreApplication::applicationFilePath()));
-  return std::make_unique<TLoginForm>(dm.IniParams(), dm, FMessageBoxes, version);
+  return std::make_unique<TLoginForm>(dm.IniParams(), dm, FMessageBoxes, FVersionText);
 }
 
 IMainWindow* TVireoWindowFactory::CreateMainForm(TDM& dm) {
   // The debug window exists from start-up on, hidden; its memos fill while nobody looks.
   FDebugForm = std::make_unique<TDebugForm>(dm.Log(), FClock);
-  FMainForm = std::make_unique<TVireoMainForm>(dm, *FDebugForm, FMessageBoxes);
+  FMainForm = std::make_unique<TVireoMainForm>(dm, *FDebugForm, FMessageBoxes, FVersionText);
   return FMainForm.get();
 }

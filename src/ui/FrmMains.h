@@ -27,7 +27,8 @@ class TVireoMainForm final : public QWidget, public IMainWindow, private IMainFo
  public:
   static constexpr int kToolsHeight = 100;
 
-  TVireoMainForm(TDM& dm, TDebugForm& debugForm, IMessageBoxes& messageBoxes);
+  // versionText: the second and third parts of the executable's file version (VersionTextOf).
+  TVireoMainForm(TDM& dm, TDebugForm& debugForm, IMessageBoxes& messageBoxes, QString versionText);
   ~TVireoMainForm() override;
 
   // IMainWindow
@@ -154,7 +155,8 @@ class TVireoMainForm final : public QWidget, public IMainWindow, private IMainFo
 // Creates the login window with the controller, and the debug and main windows at start-up.
 class TVireoWindowFactory final : public IWindowFactory {
  public:
-  explicit TVireoWindowFactory(const IClock& clock);
+  // fileVersion: the executable's embedded file version, read once by the caller.
+  TVireoWindowFactory(const IClock& clock, const QString& fileVersion);
   ~TVireoWindowFactory() override;
 
   std::unique_ptr<ILoginWindow> CreateLoginForm(TDM& dm) override;
@@ -163,6 +165,7 @@ class TVireoWindowFactory final : public IWindowFactory {
 
  private:
   const IClock& FClock;
+  const QString FVersionText;
   TModalMessageBoxes FMessageBoxes;
   std::unique_ptr<TDebugForm> FDebugForm;
   std::unique_ptr<TVireoMainForm> FMainForm;

@@ -1,6 +1,5 @@
 #include "ui/FrmSettings.h"
 
-#include "frames/uUtils.h"
 #include "ui/uSkinControls.h"
 
 #include <QCheckBox>
@@ -31,15 +30,15 @@ TSettingForm::TSettingForm(TIniParams& iniParams, IConnectionControl& control, I
 
   const int serverTop = kTitleHeight;
   const int serverRows = (kServerHeight - 2 * kRowHeight - 6) / 2;
-  FEdtHost = AddRowEdit(this, QStringLiteral("服务器IP："), serverTop + serverRows);
-  FEdtPort = AddRowEdit(this, QStringLiteral("通讯端口："), serverTop + serverRows + kRowHeight + 6);
+  FFields.Host = AddRowEdit(this, QStringLiteral("服务器IP："), serverTop + serverRows);
+  FFields.Port = AddRowEdit(this, QStringLiteral("通讯端口："), serverTop + serverRows + kRowHeight + 6);
 
   const int accountTop = serverTop + kServerHeight;
   AddSeparator(this, accountTop);
-  FEdtUser = AddRowEdit(this, QStringLiteral("终端编号："), accountTop + 8);
-  FEdtPassword = AddRowEdit(this, QStringLiteral("密码："), accountTop + 46);
-  FEdtPassword->setEchoMode(QLineEdit::Password);
-  FCbAppAutoHide = AddRowCheckBox(this, FIniParams.AutoHideCaption, accountTop + 84);
+  FFields.User = AddRowEdit(this, QStringLiteral("终端编号："), accountTop + 8);
+  FFields.Password = AddRowEdit(this, QStringLiteral("密码："), accountTop + 46);
+  FFields.Password->setEchoMode(QLineEdit::Password);
+  FFields.AutoHide = AddRowCheckBox(this, FIniParams.AutoHideCaption, accountTop + 84);
   FCbLoopPointPlay = AddRowCheckBox(this, QStringLiteral("循环播放点播"), accountTop + 110);
 
   const int bottomTop = accountTop + kAccountHeight;
@@ -64,12 +63,8 @@ void TSettingForm::showEvent(QShowEvent* event) {
   }
   // Each time the window comes back it shows the stored settings, not what was typed and left.
   FBtnOK->setEnabled(true);
-  FCbAppAutoHide->setText(FIniParams.AutoHideCaption);
-  FEdtHost->setText(FIniParams.SvrHost);
-  FEdtPort->setText(QString::number(FIniParams.SvrPort));
-  FEdtUser->setText(FIniParams.SvrUser);
-  FEdtPassword->setText(FIniParams.SvrPassword);
-  FCbAppAutoHide->setChecked(FIniParams.AutoHide);
+  FFields.AutoHide->setText(FIniParams.AutoHideCaption);
+  FFields.Fill(FIniParams);
   FCbLoopPointPlay->setChecked(FIniParams.LoopPointPlay);
 }
 
@@ -81,23 +76,15 @@ void TSettingForm::closeEvent(QCloseEvent* event) {
 void TSettingForm::btnCancelClick() { hide(); }
 
 void TSettingForm::btnOkClick() {
-  if (!IsIPv4Text(FEdtHost->text())) {
-    FMessages.ShowMessage(this, QStringLiteral("IP填写错误！"));
-    return;
-  }
-  if (!IsPortText(FEdtPort->text())) {
-    FMessages.ShowMessage(this, QStringLiteral("端口填写错误！"));
+  if (const QString error = FFields.ServerError(); !error.isEmpty()) {
+    FMessages.ShowMessage(this, error);
     return;
   }
   const QString oldHost = FIniParams.SvrHost;
   const QString oldUser = FIniParams.SvrUser;
   const QString oldPassword = FIniParams.SvrPassword;
   const int oldPort = FIniParams.SvrPort;
-  FIniParams.SvrHost = FEdtHost->text().trimmed();
-  FIniParams.SvrPort = FEdtPort->text().trimmed().toInt();
-  FIniParams.SvrUser = FEdtUser->text().trimmed();
-  FIniParams.SvrPassword = FEdtPassword->text().trimmed();
-  FIniParams.AutoHide = FCbAppAutoHide->isChecked();
+  FFields.Store(FIniParams);
   FIniParams.LoopPointPlay = FCbLoopPointPlay->isChecked();
   FControl.SaveSettings();
   hide();

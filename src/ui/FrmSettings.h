@@ -4,6 +4,7 @@
 
 #include "core/uIniParams.h"
 #include "core/uWindowPorts.h"
+#include "ui/uConnectionFields.h"
 
 #include <QWidget>
 
@@ -24,11 +25,11 @@ class TSettingForm final : public QWidget {
   // Hides the window; nothing is stored.
   void btnCancelClick();
 
-  QLineEdit* edtHost() const { return FEdtHost; }
-  QLineEdit* edtPort() const { return FEdtPort; }
-  QLineEdit* edtUser() const { return FEdtUser; }
-  QLineEdit* edtPassword() const { return FEdtPassword; }
-  QCheckBox* cbAppAutoHide() const { return FCbAppAutoHide; }
+  QLineEdit* edtHost() const { return FFields.Host; }
+  QLineEdit* edtPort() const { return FFields.Port; }
+  QLineEdit* edtUser() const { return FFields.User; }
+  QLineEdit* edtPassword() const { return FFields.Password; }
+  QCheckBox* cbAppAutoHide() const { return FFields.AutoHide; }
   QCheckBox* cbLoopPointPlay() const { return FCbLoopPointPlay; }
   TImageButton* btnOK() const { return FBtnOK; }
   TImageButton* btnCancel() const { return FBtnCancel; }
@@ -42,11 +43,7 @@ class TSettingForm final : public QWidget {
   TIniParams& FIniParams;
   IConnectionControl& FControl;
   IMessageBoxes& FMessages;
-  QLineEdit* FEdtHost = nullptr;
-  QLineEdit* FEdtPort = nullptr;
-  QLineEdit* FEdtUser = nullptr;
-  QLineEdit* FEdtPassword = nullptr;
-  QCheckBox* FCbAppAutoHide = nullptr;
+  TConnectionFields FFields;
   QCheckBox* FCbLoopPointPlay = nullptr;
   TImageButton* FBtnOK = nullptr;
   TImageButton* FBtnCancel = nullptr;

@@ -124,16 +124,24 @@ TEST_F(OnScreen, WaitsInTheTrayPresentsATaskAndReturnsToTheTray) {
   EXPECT_TRUE(terminal.ReadFile("Setting.ini").contains("AutoHide=1"));
 }
 
-TEST_F(OnScreen, AServiceManagersStopEndsTheTerminalWithItsWindowUp) {
+TEST_F(OnScreen, AServiceManagersStopEndsTheTerminalUpOrInTheTray) {
+  // A GUI application's quit asks its windows to close, and these windows only hide: the stop
+  // must end the terminal anyway, with its window up or hidden in the tray.
   TPlatformRun platform(json{{"login", {{"username", "1001"}, {"password", "1234"}}}});
   ASSERT_TRUE(platform.Started());
-  TTerminalRun terminal;
-  terminal.WriteFile("Setting.ini", SettingsFor(platform.TcpPort) + "[APP]\r\nAutoHide=0\r\n");
-  terminal.Start();
-  ASSERT_TRUE(WaitFor([&] { return WindowShown("VireoMainForm"); }, 15000));
-  EXPECT_TRUE(terminal.Stop()) << "SIGTERM ends it by itself";
-  EXPECT_EQ(terminal.Process.exitStatus(), QProcess::NormalExit);
-  EXPECT_TRUE(terminal.Log().endsWith(QStringLiteral("退出程序！！\r\n"))) << terminal.Log().toStdString();
+  const TTrayHost tray;
+  for (const bool autoHide : {false, true}) {
+    SCOPED_TRACE(autoHide ? "in the tray" : "window up");
+    TTerminalRun terminal;
+    terminal.WriteFile("Setting.ini", SettingsFor(platform.TcpPort) + (autoHide ? "" : "[APP]\r\nAutoHide=0\r\n"));
+    terminal.Start();
+    ASSERT_TRUE(terminal.WaitForLog(QStringLiteral("接收到-》"), 15000)) << "the login reply";
+    QThread::msleep(2000);  // with auto-hide the window has gone to the tray by now
+    EXPECT_EQ(WindowShown("VireoMainForm"), !autoHide);
+    EXPECT_TRUE(terminal.Stop()) << "SIGTERM ends it by itself";
+    EXPECT_EQ(terminal.Process.exitStatus(), QProcess::NormalExit);
+    EXPECT_TRUE(terminal.Log().endsWith(QStringLiteral("退出程序！！\r\n"))) << terminal.Log().toStdString();
+  }
 }
 
 TEST_F(OnScreen, TheLoginWindowLogsInWhenNoServerIsConfigured) {
