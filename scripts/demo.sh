@@ -11,6 +11,7 @@
 set -euo pipefail
 start_dir=$PWD
 cd "$(dirname "$0")/.."
+. scripts/lib/standin-run.sh
 
 usage="usage: scripts/demo.sh [--duration SECONDS] [--screenshots DIR]"
 duration="" shots=""
@@ -56,36 +57,15 @@ scripts/build.sh release >/dev/null
 
 mkdir -p "$run/media" "$run/run"
 chmod 700 "$run/run"
-# A demo left running (say, from a closed terminal window) would hold the instance lock.
-if [ -f "$run/demo.pids" ]; then
-  echo "demo: stopping the previous demo"
-  while read -r pid; do
-    # Only our own programs: after a reboot the numbers may belong to anything.
-    case "$(tr '\0' ' ' < "/proc/$pid/cmdline" 2>/dev/null)" in
-      *vireo-platform*|*"$run/Vireo"*|"Xvfb -displayfd 3 -screen 0 1280x720x24 "*) kill -TERM "$pid" 2>/dev/null || true ;;
-    esac
-  done < "$run/demo.pids"
-  sleep 1
-fi
+stop_previous_run demo "$run/demo.pids" "$run"
 scripts/make-media.sh "$run/media" >/dev/null
 # The terminal keeps Setting.ini, Log/ and Update.ini beside its executable.
 cp --remove-destination build/bin/Vireo "$run/Vireo"
 
 # Without a display the terminal gets an X server of its own (not Qt's off-screen drawing), so
-# its windows, video and pages are real and can be clicked and photographed. Xvfb picks a free
-# display number itself and writes it once it accepts connections.
+# its windows, video and pages are real and can be clicked and photographed.
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  : > "$run/xvfb-display"
-  Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp 3> "$run/xvfb-display" \
-    2> "$run/xvfb.log" &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    [ -s "$run/xvfb-display" ] && break
-    sleep 0.1
-  done
-  [ -s "$run/xvfb-display" ] || { echo "demo: Xvfb did not start; see $run/xvfb.log" >&2; exit 1; }
-  export DISPLAY=":$(tr -dc 0-9 < "$run/xvfb-display")"
-  export QT_QPA_PLATFORM=xcb
+  start_xvfb demo "$run"
   echo "demo: no display set: the terminal shows on its own Xvfb at DISPLAY=$DISPLAY (1280x720)"
 fi
 if [ -n "$shots" ]; then
@@ -93,19 +73,7 @@ if [ -n "$shots" ]; then
   rm -f "$shots"/[0-9][0-9]-*.png
 fi
 
-: > "$run/platform-ports.json"
-build/bin/vireo-platform --port 0 --http-port 0 --rtsp-port 0 --scenario tools/platform/scenarios/demo.json \
-  --media "$run/media" --record "$run/platform-record.jsonl" \
-  > "$run/platform-ports.json" 2> "$run/platform.log" &
-platform_pid=$!
-for _ in $(seq 100); do
-  grep -q tcpPort "$run/platform-ports.json" && break
-  sleep 0.1
-done
-port=$(sed -n 's/.*"tcpPort":\([0-9]*\).*/\1/p' "$run/platform-ports.json")
-http=$(sed -n 's/.*"httpPort":\([0-9]*\).*/\1/p' "$run/platform-ports.json")
-rtsp=$(sed -n 's/.*"rtspPort":\([0-9]*\).*/\1/p' "$run/platform-ports.json")
-[ -n "$port" ] || { echo "demo: the stand-in platform did not start; see $run/platform.log" >&2; exit 1; }
+start_platform demo "$run" tools/platform/scenarios/demo.json
 
 # AutoHide=0: the main window stays up with its idle picture instead of going to the tray.
 printf '[Svr]\r\nHost=127.0.0.1\r\nPort=%s\r\nSvrUser=1001\r\nPassword=1234\r\n[APP]\r\nAutoHide=0\r\n' "$port" \

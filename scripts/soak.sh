@@ -11,6 +11,7 @@
 # Growth is measured from minute 10 (minute 2 for runs shorter than 12 minutes) to the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/lib/standin-run.sh
 
 usage="usage: scripts/soak.sh --minutes N"
 minutes=""
@@ -54,16 +55,7 @@ scripts/build.sh release >/dev/null
 
 mkdir -p "$run/media" "$run/run"
 chmod 700 "$run/run"
-# A soak left running holds the instance lock and the X server.
-if [ -f "$run/soak.pids" ]; then
-  echo "soak: stopping the previous run"
-  while read -r pid; do
-    case "$(tr '\0' ' ' < "/proc/$pid/cmdline" 2>/dev/null)" in
-      *vireo-platform*|*"$run/Vireo"*|trayer*|"Xvfb -displayfd 3 -screen 0 1280x720x24 "*) kill -TERM "$pid" 2>/dev/null || true ;;
-    esac
-  done < "$run/soak.pids"
-  sleep 1
-fi
+stop_previous_run soak "$run/soak.pids" "$run"
 # Each run starts with a clean log folder: crash reports and the login check look at this run only.
 rm -rf "$run/Log" "$run/samples.csv" "$run/soak.png" "$run/verdict.txt" "$run/events.log"
 scripts/make-media.sh "$run/media" >/dev/null
@@ -135,32 +127,13 @@ print(json.dumps({
 EOF
 
 # --- X server, tray host, platform, terminal ----------------------------------------------------
-: > "$run/xvfb-display"
-Xvfb -displayfd 3 -screen 0 1280x720x24 -nolisten tcp 3> "$run/xvfb-display" 2> "$run/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-  [ -s "$run/xvfb-display" ] && break
-  sleep 0.1
-done
-[ -s "$run/xvfb-display" ] || { echo "soak: Xvfb did not start; see $run/xvfb.log" >&2; exit 1; }
-export DISPLAY=":$(tr -dc 0-9 < "$run/xvfb-display")"
-export QT_QPA_PLATFORM=xcb
+start_xvfb soak "$run"
 # The tray holds the terminal's icon while its window is hidden between tasks.
 trayer --edge top --align right --widthtype request --height 24 --SetDockType false --SetPartialStrut false \
   > "$run/trayer.log" 2>&1 &
 tray_pid=$!
 
-: > "$run/platform-ports.json"
-build/bin/vireo-platform --port 0 --http-port 0 --rtsp-port 0 --scenario "$run/scenario.json" \
-  --media "$run/media" --record "$run/platform-record.jsonl" \
-  > "$run/platform-ports.json" 2> "$run/platform.log" &
-platform_pid=$!
-for _ in $(seq 100); do
-  grep -q tcpPort "$run/platform-ports.json" && break
-  sleep 0.1
-done
-port=$(sed -n 's/.*"tcpPort":\([0-9]*\).*/\1/p' "$run/platform-ports.json")
-[ -n "$port" ] || { echo "soak: the stand-in platform did not start; see $run/platform.log" >&2; exit 1; }
+start_platform soak "$run" "$run/scenario.json"
 
 printf '[Svr]\r\nHost=127.0.0.1\r\nPort=%s\r\nSvrUser=1001\r\nPassword=1234\r\n[APP]\r\nAutoHide=1\r\n' "$port" \
   > "$run/Setting.ini"

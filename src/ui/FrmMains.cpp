@@ -172,7 +172,8 @@ void TVireoMainForm::CreateTools() {
   FBtnLoginState = new QLabel(FPnlDown);
   FBtnLoginState->setPixmap(QPixmap(QStringLiteral(":/ui/pictures/login-state.png")));
   FBtnLoginState->resize(27, 27);
-  FBtnLoginState->setEnabled(false);
+  // Shown as drawn, not greyed: it takes no input, but it is no disabled control either.
+  FBtnLoginState->setAttribute(Qt::WA_TransparentForMouseEvents);
   FLblLoginState = new QLabel(FPnlDown);
   FLblLoginState->setFont(UiFont(16, true));
   FLblLoginState->setStyleSheet(QStringLiteral("color: #808080;"));
